@@ -1,0 +1,16 @@
+// First stages: PrepareDocument simplifies the raw WordprocessingML text, and
+// ReadPageSettings takes page size, margins and encoding into the state.
+// ToPixels is the twips-to-pixels conversion shared by later stages.
+#pragma once
+
+#include <string>
+
+namespace quillon {
+
+void PrepareDocument();
+void ReadPageSettings();
+// Twips text -> whole pixel text ("" for blank input, "1" instead of "0" for
+// any non-"0" input). Raises ConversionError on a non-integer text.
+std::string ToPixels(const std::string& twips);
+
+}  // namespace quillon
