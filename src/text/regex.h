@@ -6,10 +6,15 @@
 //  - "TVelRegEx.Compile() - Please specify a regular expression in RegEx first"
 //    for an empty pattern;
 //  - the pattern text itself for a pattern PCRE2 rejects;
-//  - an engine error (match or depth limit exceeded) as its own message,
-//    never as "no match".
+//  - an engine error (match, depth or heap limit exceeded) with a message
+//    naming the pattern and the cause, never as "no match".
 // Accessors used without a successful last match raise RegexAssertion with
 // "REQUIRE: There must be a successful match first (<file>, line <n>)".
+//
+// Execution runs PCRE2's JIT code when available (same results as its
+// interpreter, to which it falls back when the JIT stack runs out), with match,
+// depth and heap limits that let lazy spans over tens of megabytes pass but
+// stop runaway backtracking with an error. Subjects up to 2 GB - 1 bytes.
 //
 // SharedRegex() is the one process-wide instance (options preCaseLess and
 // preSingleLine) that every conversion stage uses; it exists before the first
@@ -79,7 +84,11 @@ class TVelRegEx {
   const std::string& Replacement() const { return replacement_; }
   void SetReplacement(const std::string& replacement) { replacement_ = replacement; }
 
-  const std::string& Subject() const { return subject_; }
+  // The current subject, with every replacement made so far applied.
+  const std::string& Subject() const {
+    if (HasPendingEdits()) ApplyPendingEdits();
+    return subject_;
+  }
   // Stores the text (moved in, not copied), Start = 1, Stop = its length,
   // forgets the last match.
   void SetSubject(std::string subject);
@@ -92,6 +101,11 @@ class TVelRegEx {
 
   bool IsCompiled() const { return compiled_; }
   void Compile();
+
+  // Whether compiled patterns also get PCRE2's JIT code (on by default; the
+  // results are the interpreter's). Changing it uncompiles.
+  void SetJitEnabled(bool enabled);
+  bool JitEnabled() const { return jit_enabled_; }
 
   // --- matching -----------------------------------------------------------
   bool Match();       // from the subject's beginning
@@ -124,7 +138,10 @@ class TVelRegEx {
   // Replaces the current match inside Subject by the expanded template and
   // returns the whole new Subject; Start and Stop shift by the length change.
   std::string Replace(const std::string& replacement_template);
-  // Same as Replace, without copying the subject out (for long scans).
+  // Same as Replace, without copying the subject out: the rewrite is deferred
+  // until the joined text is needed (Subject, Match, a pattern that looks
+  // behind), so a MatchAgain/ReplaceInPlace loop costs linear time in the
+  // subject's length. Use it for long scans.
   void ReplaceInPlace(const std::string& replacement_template);
   // One-shot replace-all of the current pattern on |text|.
   std::string ReplaceIn(const std::string& text, const std::string& replacement_template);
@@ -139,6 +156,11 @@ class TVelRegEx {
   void Uncompile();
   bool Execute(int start_offset);
   void Require(bool condition, const char* text, int line) const;
+  // |length| characters of the subject from 1-based |from|.
+  std::string SubjectText(int from, int length) const;
+  bool HasPendingEdits() const { return consumed_ != 0 || !edited_.empty(); }
+  void ApplyPendingEdits() const;
+  void Require(bool condition, const char* text, const char* file, int line) const;
 
   bool compiled_ = false;
   TVelRegExOptions options_ = 0;
@@ -146,7 +168,15 @@ class TVelRegEx {
   uint32_t compile_flags_ = 0;
   std::string pattern_;
   std::string replacement_;
-  std::string subject_;
+  // A scan that replaces match after match does not rewrite the subject each
+  // time: the text before the last replacement is built in edited_, while
+  // subject_ keeps the original from position consumed_ + 1 on. The subject
+  // is edited_ + subject_[consumed_..]; positions (Start, Stop, offsets) are
+  // always those of that whole text. Reading Subject joins the two.
+  mutable std::string subject_;
+  mutable std::string edited_;
+  mutable size_t consumed_ = 0;
+  bool needs_context_ = false;  // the pattern looks before its start position
   int start_ = 1;
   int stop_ = 0;
   int offsets_[kOffsetCount] = {};
@@ -154,6 +184,8 @@ class TVelRegEx {
   void* code_ = nullptr;        // pcre2_code*
   void* match_data_ = nullptr;  // pcre2_match_data*
   void* match_context_ = nullptr;
+  void* jit_stack_ = nullptr;  // pcre2_jit_stack*
+  bool jit_enabled_ = true;
   const uint8_t* tables_ = nullptr;
 };
 

@@ -18,8 +18,8 @@ std::string CopyText(std::string_view text, int from, int count);  // count 0 = 
 std::string TailFrom(std::string_view text, int from);
 std::string LeftText(std::string_view text, int count);
 
-std::string ReplaceAll(std::string_view text, std::string_view find,
-                       std::string_view replacement, bool ignore_case = false);
+std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement,
+                       bool ignore_case = false);
 
 std::string JoinTexts(const std::vector<std::string>& items, std::string_view separator);
 std::string JoinList(const TextList& list, std::string_view separator);
@@ -27,19 +27,20 @@ TextList SplitText(std::string_view text, std::string_view separator);
 
 int Contains(std::string_view text, std::string_view sub);
 int PosFrom(std::string_view text, std::string_view sub, int start, bool ignore_case = false);
-int PosFirstOf(std::string_view text, std::string_view a, std::string_view b,
-               std::string_view c, int start);
+int PosFirstOf(std::string_view text, std::string_view a, std::string_view b, std::string_view c,
+               int start);
 int PosBefore(std::string_view text, std::string_view sub, int start, int limit);
 int PosBackFrom(std::string_view text, std::string_view sub, int from);
 
 std::string TextBetween(std::string_view text, std::string_view open, std::string_view close,
                         bool ignore_case = false);
 std::string TextEnclosed(std::string_view text, std::string_view open, std::string_view close);
-std::string TextEnclosedFrom(std::string_view text, std::string_view open,
-                             std::string_view close, int start);
+std::string TextEnclosedFrom(std::string_view text, std::string_view open, std::string_view close,
+                             int start);
 
-// Copies source[from..to] (1-based, inclusive) into buffer at write_pos,
-// advancing write_pos; grows the buffer to write_pos + 1024 when it runs out.
+// Copies source[from..to] (1-based, inclusive, clamped to the source) into
+// buffer at write_pos, advancing write_pos; grows the buffer to write_pos +
+// 1024 when it runs out. Nothing happens when to < from.
 void AppendRange(std::string& buffer, int& write_pos, std::string_view source, int from, int to);
 
 // The splice build: rewrite a large text in one pass. Usage:
@@ -50,7 +51,9 @@ void AppendRange(std::string& buffer, int& write_pos, std::string_view source, i
 class SpliceBuilder {
  public:
   explicit SpliceBuilder(std::string_view input);
-  // Appends input from the copy position up to, not including, 1-based |pos|.
+  // Appends input from the copy position up to, not including, 1-based |pos|,
+  // and moves the copy position there (nothing happens when |pos| is not
+  // beyond the copy position).
   void CopyUpTo(int pos);
   // Appends any text.
   void Append(std::string_view text);
@@ -62,8 +65,7 @@ class SpliceBuilder {
 
  private:
   std::string_view input_;
-  std::string buffer_;
-  int write_pos_ = 1;
+  std::string buffer_;  // reserved to the input's length up front
   int copy_pos_ = 1;
 };
 
