@@ -34,6 +34,11 @@ bool PathExists(const std::string& path) {
   return ::lstat(NativePath(path).c_str(), &st) == 0;
 }
 
+bool IsSymlink(const std::string& path) {
+  struct stat st;
+  return ::lstat(NativePath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 int64_t FileSize(const std::string& path) {
   struct stat st;
   if (::stat(NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;

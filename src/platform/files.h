@@ -17,6 +17,7 @@ std::string NativePath(const std::string& path);
 bool FileExists(const std::string& path);       // a regular file (links followed)
 bool DirectoryExists(const std::string& path);  // a folder (links followed)
 bool PathExists(const std::string& path);       // anything, links not followed
+bool IsSymlink(const std::string& path);        // a symbolic link, whatever it points to
 
 // Size in bytes of a regular file; -1 when there is none.
 int64_t FileSize(const std::string& path);

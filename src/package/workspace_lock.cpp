@@ -1,0 +1,66 @@
+#include "package/workspace_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "package/workspace.h"
+#include "platform/files.h"
+
+namespace quillon {
+
+namespace {
+
+void ForceFolder(std::string path) {
+  while (!path.empty() && path.back() == '\\') path.pop_back();
+  if (path.empty() || platform::DirectoryExists(path)) return;
+  size_t sep = path.find_last_of("\\/");
+  if (sep != std::string::npos && sep > 0) ForceFolder(path.substr(0, sep));
+  platform::CreateFolder(path);
+}
+
+int Flock(int fd, int op) {
+  int rc;
+  do {
+    rc = ::flock(fd, op);
+  } while (rc != 0 && errno == EINTR);
+  return rc;
+}
+
+}  // namespace
+
+TWorkspaceLock::TWorkspaceLock(const std::string& workspace_dir) : dir_(workspace_dir) {
+  for (char& c : dir_) {
+    if (c == '/') c = '\\';
+  }
+  if (!dir_.empty() && dir_.back() != '\\') dir_ += '\\';
+  ForceFolder(dir_);
+  int fd = ::open(platform::NativePath(dir_ + kWorkspaceLockName).c_str(),
+                  O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return;
+  if (Flock(fd, LOCK_SH) != 0) {
+    ::close(fd);
+    return;
+  }
+  fd_ = fd;
+}
+
+TWorkspaceLock::~TWorkspaceLock() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool TWorkspaceLock::ClearIfAlone() {
+  if (fd_ < 0) return false;
+  // Converting a shared lock may drop it before failing; take it back then.
+  if (Flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    Flock(fd_, LOCK_SH);
+    return false;
+  }
+  ClearFolder(dir_);
+  Flock(fd_, LOCK_SH);
+  return true;
+}
+
+}  // namespace quillon

@@ -1,0 +1,122 @@
+// The conversion workspace: unpacking packages, the clean-up that never
+// follows links, and the lock that lets running instances share the folder.
+#include "package/workspace.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "package/workspace_lock.h"
+#include "package/zip_errors.h"
+#include "platform/files.h"
+#include "platform/system.h"
+#include "temp_dir.h"
+#include "zip_builder.h"
+
+namespace quillon {
+namespace {
+
+using testing_zip::BuildZip;
+using testing_zip::TempDir;
+
+std::string Backslashes(std::string path) {
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+TEST(Workspace, DefaultFolderIsUnderTheSystemFolder) {
+  std::string dir = DefaultWorkspaceDir();
+  EXPECT_EQ(dir, platform::SystemFolder() + "\\temp\\zorv\\");
+  EXPECT_EQ(SpecialFolderPath(36), platform::SystemFolder());
+  EXPECT_EQ(SpecialFolderPath(12345), "");
+}
+
+TEST(Workspace, ExtractPackageEmptiesThePackageFolderFirst) {
+  TempDir dir;
+  std::string first = dir.Write("one.docx", BuildZip({{.name = "word/document.xml", .data = "1"},
+                                                      {.name = "word/numbering.xml", .data = "n"}})
+                                                .bytes);
+  std::string second =
+      dir.Write("two.docx", BuildZip({{.name = "word/document.xml", .data = "2"}}).bytes);
+  std::string target = Backslashes(dir.Path("ws/report")) + "\\";
+  EXPECT_EQ(ExtractPackage(first, target), 2);
+  EXPECT_EQ(dir.Read("ws/report/word/numbering.xml"), "n");
+  EXPECT_EQ(ExtractPackage(second, target), 1);
+  EXPECT_EQ(dir.Read("ws/report/word/document.xml"), "2");
+  EXPECT_FALSE(dir.Exists("ws/report/word/numbering.xml"));
+  // The same package again, unchanged: same result.
+  EXPECT_EQ(ExtractPackage(second, target), 1);
+  EXPECT_EQ(dir.Read("ws/report/word/document.xml"), "2");
+}
+
+TEST(Workspace, ExtractPackageRaisesOnBadArchives) {
+  TempDir dir;
+  std::string junk = dir.Write("junk.docx", "this is not a zip archive at all");
+  EXPECT_THROW(ExtractPackage(junk, Backslashes(dir.Path("ws/junk")) + "\\"), EIncompleteZip);
+  EXPECT_THROW(ExtractPackage(dir.Path("none.docx"), Backslashes(dir.Path("ws/none")) + "\\"),
+               EFOpenError);
+}
+
+TEST(Workspace, ClearFolderDeletesEverythingButNeverFollowsLinks) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.Path("ws/pkg/word/media"));
+  std::filesystem::create_directories(dir.Path("outside/deep"));
+  dir.Write("outside/deep/keep.txt", "keep");
+  dir.Write("ws/pkg/word/document.xml", "d");
+  dir.Write("ws/pkg/word/media/ro.png", "p");
+  platform::SetAttributes(dir.Path("ws/pkg/word/media/ro.png"), platform::kAttrReadOnly);
+  platform::SetAttributes(dir.Path("ws/pkg/word/media"), platform::kAttrReadOnly);
+  std::filesystem::create_directory_symlink(dir.Path("outside"), dir.Path("ws/pkg/link"));
+  std::filesystem::create_directory_symlink(dir.Path("outside"), dir.Path("ws/toplink"));
+  std::filesystem::create_symlink(dir.Path("outside/deep/keep.txt"), dir.Path("ws/filelink"));
+  // Slashes and no trailing separator are taken as the system's form.
+  EXPECT_TRUE(ClearFolder(dir.Path("ws")));
+  EXPECT_TRUE(platform::DirectoryExists(dir.Path("ws")));
+  std::vector<platform::DirEntry> left;
+  platform::ListFolder(dir.Path("ws"), left);
+  EXPECT_TRUE(left.empty());
+  EXPECT_EQ(dir.Read("outside/deep/keep.txt"), "keep");
+  EXPECT_TRUE(ClearFolder(dir.Path("does-not-exist")));
+}
+
+TEST(Workspace, DeleteTreeRemovesTheFolderOrOnlyTheLink) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.Path("tree/sub"));
+  dir.Write("tree/sub/f.txt", "f");
+  std::filesystem::create_directories(dir.Path("target"));
+  dir.Write("target/t.txt", "t");
+  std::filesystem::create_directory_symlink(dir.Path("target"), dir.Path("link"));
+  EXPECT_TRUE(DeleteTree(Backslashes(dir.Path("tree")) + "\\"));
+  EXPECT_FALSE(dir.Exists("tree"));
+  EXPECT_TRUE(DeleteTree(Backslashes(dir.Path("link")) + "\\"));
+  EXPECT_FALSE(dir.Exists("link"));
+  EXPECT_EQ(dir.Read("target/t.txt"), "t");
+}
+
+TEST(WorkspaceLock, CleanUpWaitsForTheLastInstance) {
+  TempDir dir;
+  std::string ws = Backslashes(dir.Path("ws")) + "\\";
+  TWorkspaceLock first(ws);
+  ASSERT_TRUE(first.Held());
+  std::filesystem::create_directories(dir.Path("ws/busy/word"));
+  dir.Write("ws/busy/word/document.xml", "in use");
+  {
+    TWorkspaceLock second(ws);  // another running instance
+    ASSERT_TRUE(second.Held());
+    EXPECT_FALSE(first.ClearIfAlone());
+    EXPECT_FALSE(second.ClearIfAlone());
+    EXPECT_EQ(dir.Read("ws/busy/word/document.xml"), "in use");
+  }
+  EXPECT_TRUE(first.ClearIfAlone());
+  EXPECT_FALSE(dir.Exists("ws/busy"));
+  // The lock file stays, so instances keep meeting on the same file.
+  EXPECT_TRUE(dir.Exists(std::string("ws/") + kWorkspaceLockName));
+  EXPECT_TRUE(first.Held());
+  TWorkspaceLock third(ws);
+  EXPECT_FALSE(first.ClearIfAlone());
+}
+
+}  // namespace
+}  // namespace quillon
