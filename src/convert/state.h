@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -43,12 +44,20 @@ struct ConversionState {
   std::vector<int> SplicePositions;
 };
 
+// Raised by LoadPackage when the unpacked package has no document part.
+class PackageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // The process-wide state.
 ConversionState& State();
 
 void InitConversionState();
 void ResetConversionState();
-// Reads the four parts of the unpacked package at State().PackageDir.
+// Reads the four parts of the unpacked package at State().PackageDir, removing
+// the "w:" markup prefix from relationships, styles and numbering, then builds
+// StyleTable. Raises PackageError when "word\\document.xml" is missing or empty.
 void LoadPackage();
 
 // What RunStages reports to between groups of stages: the batch (command line
