@@ -8,6 +8,7 @@
 #include "convert/state.h"
 #include "package/workspace.h"
 #include "package/workspace_lock.h"
+#include "platform/files.h"
 #include "platform/system.h"
 
 namespace quillon::cli {
@@ -68,6 +69,11 @@ int HtmlCommand(const Args& args) {
     // Like the batch: share the workspace with other running instances and
     // empty it at the end unless another instance is still using it.
     TWorkspaceLock lock(workspace);
+    if (lock.Foreign()) {
+      std::cerr << "The workspace folder " << platform::NativePath(workspace)
+                << " holds files that are not Quillon's; give an empty or new folder\n";
+      return 2;
+    }
     InitConversionState();
     ResetConversionState();
     ConversionState& state = State();

@@ -68,6 +68,16 @@ std::string SpecialFolderPath(int folder_id) {
 std::string DefaultWorkspaceDir() { return SpecialFolderPath(36) + "\\temp\\zorv\\"; }
 
 int ExtractPackage(const std::string& package_path, const std::string& target_folder) {
+  // The folder is emptied below, so its own name must not climb out of the
+  // workspace: a package called "...docx" would otherwise name the parent.
+  std::string bare = target_folder;
+  while (!bare.empty() && (bare.back() == '\\' || bare.back() == '/')) bare.pop_back();
+  size_t sep = bare.find_last_of("\\/");
+  std::string own = sep == std::string::npos ? bare : bare.substr(sep + 1);
+  if (own.empty() || own == "." || own == "..") {
+    throw EWorkspaceError("Cannot unpack into the package folder \"" + target_folder +
+                          "\": its name is not usable");
+  }
   std::lock_guard<std::mutex> lock(SharedUnZipMutex());
   // Start from an empty package folder: parts left by another package of the
   // same name must never be read as this one's.

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
 #include "package/workspace.h"
 #include "platform/files.h"
@@ -36,6 +37,12 @@ TWorkspaceLock::TWorkspaceLock(const std::string& workspace_dir) : dir_(workspac
     if (c == '/') c = '\\';
   }
   if (!dir_.empty() && dir_.back() != '\\') dir_ += '\\';
+  std::vector<platform::DirEntry> entries;
+  if (platform::DirectoryExists(dir_) && !platform::PathExists(dir_ + kWorkspaceLockName) &&
+      platform::ListFolder(dir_, entries) && !entries.empty()) {
+    foreign_ = true;
+    return;
+  }
   ForceFolder(dir_);
   int fd = ::open(platform::NativePath(dir_ + kWorkspaceLockName).c_str(),
                   O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);

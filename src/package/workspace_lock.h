@@ -15,7 +15,10 @@ inline constexpr const char* kWorkspaceLockName = ".quillon.lock";
 class TWorkspaceLock {
  public:
   // Creates the workspace folder and the lock file when missing and takes the
-  // shared lock, waiting while another instance is cleaning up.
+  // shared lock, waiting while another instance is cleaning up. A folder that
+  // already holds files but no lock file is somebody else's: it is left
+  // untouched and the lock is not taken (Foreign() is true), because the
+  // workspace's package folders are emptied and deleted freely.
   explicit TWorkspaceLock(const std::string& workspace_dir);
   ~TWorkspaceLock();
   TWorkspaceLock(const TWorkspaceLock&) = delete;
@@ -23,6 +26,8 @@ class TWorkspaceLock {
 
   // True when the shared lock is held.
   bool Held() const { return fd_ >= 0; }
+  // True when the folder was refused as not being a workspace.
+  bool Foreign() const { return foreign_; }
 
   // When no other instance holds the lock, empties the workspace (ClearFolder)
   // and returns true; otherwise leaves everything and returns false. The
@@ -32,6 +37,7 @@ class TWorkspaceLock {
  private:
   std::string dir_;
   int fd_ = -1;
+  bool foreign_ = false;
 };
 
 }  // namespace quillon

@@ -59,6 +59,21 @@ TEST(Workspace, ExtractPackageRaisesOnBadArchives) {
                EFOpenError);
 }
 
+TEST(Workspace, ExtractPackageRefusesFolderNamesThatClimbOut) {
+  TempDir dir;
+  std::string pkg = dir.Write("a.docx", BuildZip({{.name = "word/document.xml", .data = "1"}}).bytes);
+  std::filesystem::create_directories(dir.Path("ws"));
+  dir.Write("ws/keep.txt", "mine");
+  std::string ws = Backslashes(dir.Path("ws")) + "\\";
+  // A file named "...docx" has the package name "..": its folder would be the
+  // workspace's parent, which the unpacking empties first.
+  EXPECT_THROW(ExtractPackage(pkg, ws + "..\\"), EWorkspaceError);
+  EXPECT_THROW(ExtractPackage(pkg, ws + ".\\"), EWorkspaceError);
+  EXPECT_THROW(ExtractPackage(pkg, "\\"), EWorkspaceError);
+  EXPECT_EQ(dir.Read("ws/keep.txt"), "mine");
+  EXPECT_EQ(ExtractPackage(pkg, ws + "..a\\"), 1);
+}
+
 TEST(Workspace, ClearFolderDeletesEverythingButNeverFollowsLinks) {
   TempDir dir;
   std::filesystem::create_directories(dir.Path("ws/pkg/word/media"));
@@ -116,6 +131,23 @@ TEST(WorkspaceLock, CleanUpWaitsForTheLastInstance) {
   EXPECT_TRUE(first.Held());
   TWorkspaceLock third(ws);
   EXPECT_FALSE(first.ClearIfAlone());
+}
+
+TEST(WorkspaceLock, RefusesAFolderThatHoldsSomebodyElsesFiles) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.Path("home/Documents"));
+  dir.Write("home/Documents/letter.txt", "precious");
+  std::string home = Backslashes(dir.Path("home")) + "\\";
+  TWorkspaceLock lock(home);
+  EXPECT_FALSE(lock.Held());
+  EXPECT_TRUE(lock.Foreign());
+  EXPECT_FALSE(lock.ClearIfAlone());
+  EXPECT_EQ(dir.Read("home/Documents/letter.txt"), "precious");
+  EXPECT_FALSE(dir.Exists(std::string("home/") + kWorkspaceLockName));
+  // An empty folder, or one that is already a workspace, is taken.
+  TWorkspaceLock fresh(Backslashes(dir.Path("empty")) + "\\");
+  EXPECT_TRUE(fresh.Held());
+  EXPECT_FALSE(fresh.Foreign());
 }
 
 }  // namespace
