@@ -49,6 +49,10 @@ class BatchView {
 
   // Makes every change so far visible now (repaint).
   virtual void Repaint() = 0;
+
+  // Why a row ended in "Error" (the row itself shows only "Error"). Views
+  // may show it as a detail; the default ignores it.
+  virtual void ReportRowError(int /*row*/, const std::string& /*reason*/) {}
 };
 
 }  // namespace quillon

@@ -74,12 +74,29 @@ bool SameName(const std::string& a, const std::string& b);
 AutoObjectPtr GetObject(const AutoObjectPtr& obj, const std::string& name);
 Variant CallMember(const AutoObjectPtr& obj, const std::string& name, const VariantList& args = {});
 
+// Settings an engine may use when it starts. |workspace_dir| is the batch's
+// workspace (backslash form, ending with a backslash); an engine that needs
+// private files (the office engine's profile) keeps them below it. Empty means
+// a folder of the engine's own choosing.
+struct EngineOptions {
+  std::string workspace_dir;
+};
+
 // Creates the automation object ("Word.Application") of an engine by name:
 // "native" (the default, in-process), "office" (LibreOffice), and on Windows
 // "com". Raises AutomationError for an unknown name or an engine that cannot
 // start. Implemented in engines.cpp, the one place that knows every engine.
 AutoObjectPtr CreateEngine(const std::string& engine_name);
+AutoObjectPtr CreateEngine(const std::string& engine_name, const EngineOptions& options);
 std::vector<std::string> EngineNames();
 extern const char* const kDefaultEngine;
+
+// What each engine's header declares and engines.cpp lists: a name and the
+// function that starts it.
+using EngineFactory = AutoObjectPtr (*)(const EngineOptions& options);
+struct EngineEntry {
+  const char* name;
+  EngineFactory factory;
+};
 
 }  // namespace quillon
