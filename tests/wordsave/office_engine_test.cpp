@@ -7,14 +7,18 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <thread>
 
 #include "convert/state.h"
 #include "quillon_version.h"
@@ -59,6 +63,51 @@ std::map<std::string, std::string> DocCheck(const std::string& path) {
   }
   pclose(pipe);
   return facts;
+}
+
+// Ids of the running processes whose command line holds both |program| and
+// |marker| (a test's private folder, so only offices this test started).
+std::vector<pid_t> ProcessesWith(const std::string& program, const std::string& marker) {
+  std::vector<pid_t> found;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream in(entry.path() / "cmdline", std::ios::binary);
+    std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (cmdline.find(program) != std::string::npos && cmdline.find(marker) != std::string::npos) {
+      found.push_back(static_cast<pid_t>(std::stol(name)));
+    }
+  }
+  return found;
+}
+
+// Kills the processes with SIGKILL and waits (up to 10 s) until they are gone.
+void KillAndWait(const std::vector<pid_t>& pids) {
+  for (pid_t pid : pids) kill(pid, SIGKILL);
+  for (int i = 0; i < 500; ++i) {
+    bool any = false;
+    for (pid_t pid : pids) {
+      std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+      std::string line;
+      std::getline(stat, line);
+      // A zombie (state Z) waits only for its parent to reap it.
+      const size_t close = line.rfind(')');
+      if (!line.empty() && close != std::string::npos && line.substr(close + 2, 1) != "Z") {
+        any = true;
+      }
+    }
+    if (!any) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+// True when |path| holds a compound file (the container of a Word .doc).
+bool IsCompoundFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  char magic[8] = {};
+  in.read(magic, sizeof magic);
+  return in.gcount() == 8 && std::string(magic, 8) == "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
 }
 
 class QuietHost : public WordHost {
@@ -170,8 +219,8 @@ class Listener {
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof addr;
-    if (fd_ >= 0 && bind(fd_, reinterpret_cast<sockaddr*>(&addr), len) == 0 && listen(fd_, 8) == 0 &&
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
+    if (fd_ >= 0 && bind(fd_, reinterpret_cast<sockaddr*>(&addr), len) == 0 &&
+        listen(fd_, 8) == 0 && getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
       port_ = ntohs(addr.sin_port);
     }
   }
@@ -194,8 +243,10 @@ TEST_F(OfficeEngineTest, RemoteReferencesAreNeverFetched) {
   ASSERT_GT(server.port(), 0);
   const std::string base = "http://127.0.0.1:" + std::to_string(server.port());
   const std::string page = root_ + "/ws/pkg/word/doc.htm";
-  WriteFile(page, "<html><head><link rel=\"stylesheet\" href=\"" + base + "/style.css\"></head><body><p>remote</p>"
-                  "<p><img src=\"" + base + "/x.png\" width=\"40\" height=\"40\"></p></body></html>");
+  WriteFile(page, "<html><head><link rel=\"stylesheet\" href=\"" + base +
+                      "/style.css\"></head><body><p>remote</p>"
+                      "<p><img src=\"" +
+                      base + "/x.png\" width=\"40\" height=\"40\"></p></body></html>");
   State().PageSettings = {"816", "1056", "96", "96", "96", "96"};
   QuietHost host;
   WordAutomation word(host);
@@ -266,6 +317,128 @@ TEST_F(OfficeEngineTest, DirectModelAnswersAndRefusals) {
   CallMember(app, "Quit");
   EXPECT_THROW(CallMember(docs, "open", {root_ + "/ws/pkg/word/doc.htm", false, true}),
                AutomationError);
+}
+
+TEST_F(OfficeEngineTest, LostOfficeIsReplacedForTheNextPage) {
+  const std::string page = root_ + "/ws/pkg/word/doc.htm";
+  WriteFile(page, Page("<p>before</p>"));
+  State().PageSettings = {"816", "1056", "96", "96", "96", "96"};
+  QuietHost host;
+  WordAutomation word(host);
+  word.StartWord("office", EngineOptions{root_ + "/ws/"});
+  ASSERT_TRUE(word.Started());
+  word.SaveAsDoc(page, root_ + "/one.doc");
+  EXPECT_TRUE(IsCompoundFile(root_ + "/one.doc"));
+
+  // The office dies between two pages: the next page gets a fresh one.
+  const std::vector<pid_t> first = ProcessesWith("soffice.bin", root_);
+  ASSERT_EQ(first.size(), 1u);
+  KillAndWait(first);
+  WriteFile(page, Page("<p>after the office died</p>"));
+  ASSERT_NO_THROW(word.SaveAsDoc(page, root_ + "/two.doc"));
+  EXPECT_TRUE(IsCompoundFile(root_ + "/two.doc"));
+  const std::vector<pid_t> second = ProcessesWith("soffice.bin", root_);
+  ASSERT_EQ(second.size(), 1u);
+  EXPECT_NE(second[0], first[0]);
+
+  // The bridge itself dies: the same.
+  KillAndWait(ProcessesWith("office_bridge.py", root_));
+  ASSERT_NO_THROW(word.SaveAsDoc(page, root_ + "/three.doc"));
+  EXPECT_TRUE(IsCompoundFile(root_ + "/three.doc"));
+  // Only one office at a time: the orphan of the killed bridge was ended.
+  EXPECT_EQ(ProcessesWith("soffice.bin", root_).size(), 1u);
+
+  word.QuitWord();
+  EXPECT_TRUE(ProcessesWith("soffice.bin", root_).empty());
+  EXPECT_TRUE(ProcessesWith("office_bridge.py", root_).empty());
+}
+
+TEST_F(OfficeEngineTest, DocumentOfLostOfficeClosesQuietlyAndRefusesCalls) {
+  WriteFile(root_ + "/ws/pkg/word/doc.htm", Page("<p>x</p>"));
+  AutoObjectPtr app = CreateEngine("office", EngineOptions{root_ + "/ws/"});
+  AutoObjectPtr docs = GetObject(app, "Documents");
+  AutoObjectPtr doc =
+      CallMember(docs, "Open", {root_ + "/ws/pkg/word/doc.htm", false, true}).AsObject();
+  KillAndWait(ProcessesWith("soffice.bin", root_));
+  // The call that meets the dead office fails and says why ...
+  try {
+    CallMember(doc, "SaveAs", {root_ + "/lost.doc", 0});
+    ADD_FAILURE() << "saved with a dead office";
+  } catch (const AutomationError& e) {
+    EXPECT_NE(std::string(e.what()).find("the office stopped working"), std::string::npos)
+        << e.what();
+  }
+  EXPECT_NE(access((root_ + "/lost.doc").c_str(), F_OK), 0);
+  // ... after which the document is gone with it: it takes no further call,
+  // and closing it only drops it from the list.
+  EXPECT_THROW(GetObject(doc, "PageSetup")->Set("PageWidth", 300), AutomationError);
+  EXPECT_NO_THROW(CallMember(doc, "Close"));
+  EXPECT_EQ(docs->Get("Count").AsInt(), 0);
+  AutoObjectPtr again =
+      CallMember(docs, "Open", {root_ + "/ws/pkg/word/doc.htm", false, true}).AsObject();
+  CallMember(again, "SaveAs", {root_ + "/again.doc", 0});
+  EXPECT_TRUE(IsCompoundFile(root_ + "/again.doc"));
+  CallMember(again, "Close");
+  CallMember(app, "Quit");
+  EXPECT_TRUE(ProcessesWith("soffice.bin", root_).empty());
+}
+
+// A cell that opens with a nested table holding a foreign element before its
+// rows: LibreOffice 7.4 crashes writing such a page as Word 97. The failure
+// stays with that page: no lock file is left beside the target, and the next
+// page is saved by a fresh office.
+TEST_F(OfficeEngineTest, PageThatCrashesTheOfficeCostsOnlyItself) {
+  const std::string page = root_ + "/ws/pkg/word/doc.htm";
+  WriteFile(page, Page("<table><tr><td><table><gridCol w=\"1\" /><tr><td>x</td></tr></table>"
+                       "</td></tr></table>"));
+  AutoObjectPtr app = CreateEngine("office", EngineOptions{root_ + "/ws/"});
+  AutoObjectPtr docs = GetObject(app, "Documents");
+  AutoObjectPtr hard = CallMember(docs, "Open", {page, false, true}).AsObject();
+  bool crashed = false;
+  try {
+    CallMember(hard, "SaveAs", {root_ + "/hard.doc", 0});
+  } catch (const AutomationError& e) {
+    crashed = std::string(e.what()).find("stopped working") != std::string::npos;
+  }
+  EXPECT_NO_THROW(CallMember(hard, "Close"));
+  EXPECT_NE(access((root_ + "/.~lock.hard.doc#").c_str(), F_OK), 0);
+  if (crashed) {
+    EXPECT_TRUE(ProcessesWith("soffice.bin", root_).empty());
+  }
+
+  WriteFile(page, Page("<p>plain</p>"));
+  AutoObjectPtr plain = CallMember(docs, "Open", {page, false, true}).AsObject();
+  ASSERT_NO_THROW(CallMember(plain, "SaveAs", {root_ + "/plain.doc", 0}));
+  EXPECT_TRUE(IsCompoundFile(root_ + "/plain.doc"));
+  CallMember(plain, "Close");
+  CallMember(app, "Quit");
+}
+
+// Two batches at once, even over one workspace: each has its own office and
+// profile, and quitting one leaves the other working.
+TEST_F(OfficeEngineTest, TwoEnginesAtOnceKeepTheirOwnOffices) {
+  const std::string page = root_ + "/ws/pkg/word/doc.htm";
+  WriteFile(page, Page("<p>shared page</p>"));
+  State().PageSettings = {"816", "1056", "96", "96", "96", "96"};
+  QuietHost host_a;
+  QuietHost host_b;
+  WordAutomation a(host_a);
+  WordAutomation b(host_b);
+  a.StartWord("office", EngineOptions{root_ + "/ws/"});
+  b.StartWord("office", EngineOptions{root_ + "/ws/"});
+  ASSERT_TRUE(a.Started());
+  ASSERT_TRUE(b.Started());
+  EXPECT_EQ(ProcessesWith("soffice.bin", root_).size(), 2u);
+  a.SaveAsDoc(page, root_ + "/a1.doc");
+  b.SaveAsDoc(page, root_ + "/b1.doc");
+  a.SaveAsDoc(page, root_ + "/a2.doc");
+  a.QuitWord();
+  ASSERT_NO_THROW(b.SaveAsDoc(page, root_ + "/b2.doc"));
+  b.QuitWord();
+  for (const char* name : {"/a1.doc", "/a2.doc", "/b1.doc", "/b2.doc"}) {
+    EXPECT_TRUE(IsCompoundFile(root_ + name)) << name;
+  }
+  EXPECT_TRUE(ProcessesWith("soffice.bin", root_).empty());
 }
 
 TEST(OfficeEngineStartTest, MissingInterpreterOrBridgeRefusesToStart) {

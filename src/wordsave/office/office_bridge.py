@@ -7,6 +7,11 @@ on standard input and answers each with one JSON line on standard output:
 {"ok": true, ...} or {"ok": false, "error": "..."}. The office ends on "quit"
 or when standard input closes.
 
+When a command fails because the office itself is gone (it crashed, or its
+connection was disposed), the answer carries "office_lost": true, so that the
+engine can end this bridge and start a fresh one for the next page. "ping"
+answers {"ok": true} only while the office still serves calls.
+
 Pages are opened read-only as Writer text ("HTML (StarWriter)"). Pictures are
 kept only when they resolve inside the package folder (the folder above the
 page's own); every other picture is removed when the page is opened, because
@@ -96,10 +101,11 @@ class Office:
             raise RuntimeError("LibreOffice (soffice) is not installed")
         os.makedirs(profile, exist_ok=True)
         write_offline_settings(profile)
+        self.profile_url = uno.systemPathToFileUrl(os.path.abspath(profile))
         self.pipe = "quillon_%d_%d" % (os.getpid(), int(time.time() * 1000))
         args = [office, "--headless", "--invisible", "--nologo", "--norestore", "--nodefault",
                 "--nolockcheck", "--nofirststartwizard",
-                "-env:UserInstallation=" + uno.systemPathToFileUrl(os.path.abspath(profile)),
+                "-env:UserInstallation=" + self.profile_url,
                 "--accept=pipe,name=%s;urp;StarOffice.ComponentContext" % self.pipe]
         self.proc = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL, start_new_session=True)
@@ -124,9 +130,27 @@ class Office:
         self.docs = {}
         self.next_id = 1
 
+    def alive(self):
+        """True while the office process runs and answers over its connection."""
+        if self.proc.poll() is not None:
+            return False
+        try:
+            self.desktop.getFrames()
+            return True
+        except Exception:
+            return False
+
+    def ping(self, cmd):
+        if not self.alive():
+            raise RuntimeError("the office is gone")
+        return {}
+
     def kill(self):
-        if self.proc.poll() is None:
-            self.proc.kill()
+        # The launcher leads a session of its own: its group holds the office.
+        try:
+            os.killpg(self.proc.pid, signal.SIGKILL)
+        except OSError:
+            pass
         self.proc.wait()
 
     def quit(self):
@@ -180,9 +204,26 @@ class Office:
         target = os.path.abspath(cmd["path"])
         if cmd.get("format", 0) != 0:
             raise RuntimeError("only the Word 97-2003 format is written")
-        entry["doc"].storeToURL(uno.systemPathToFileUrl(target),
-                                (prop("FilterName", "MS Word 97"), prop("Overwrite", True)))
+        try:
+            entry["doc"].storeToURL(uno.systemPathToFileUrl(target),
+                                    (prop("FilterName", "MS Word 97"), prop("Overwrite", True)))
+        except Exception:
+            self.drop_own_lock(target)
+            raise
         return {}
+
+    def drop_own_lock(self, target):
+        """Removes the lock file that a failed store of this office left beside
+        the target (an office that crashes while writing leaves it behind).
+        A lock that names another office's profile is left alone."""
+        lock = os.path.join(os.path.dirname(target), ".~lock." + os.path.basename(target) + "#")
+        try:
+            with open(lock, "r", encoding="utf-8", errors="replace") as f:
+                owner = f.read()
+            if owner.rstrip().endswith("," + self.profile_url + ";"):
+                os.remove(lock)
+        except OSError:
+            pass
 
     # -- pictures ---------------------------------------------------------
     def inside(self, entry, url):
@@ -341,7 +382,7 @@ def main():
     out.flush()
     handlers = {"open": office.open, "close": office.close, "save": office.save, "pictures": office.pictures,
                 "embed": office.embed, "page": office.page, "headerfooter": office.header_footer,
-                "view": office.view, "undoclear": office.undo_clear}
+                "view": office.view, "undoclear": office.undo_clear, "ping": office.ping}
     for raw in sys.stdin.buffer:
         line = raw.decode("utf-8", "surrogateescape").strip()
         if not line:
@@ -360,6 +401,8 @@ def main():
             answer["ok"] = True
         except Exception as e:
             answer = {"ok": False, "error": str(e) or e.__class__.__name__}
+            if not office.alive():
+                answer["office_lost"] = True
         out.write(json.dumps(answer) + "\n")
         out.flush()
     office.quit()

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -25,14 +26,65 @@ class OfficeDocument;
 
 // What every object of one engine instance shares: the bridge and the open
 // documents, most recent first (item 1 is the page opened last).
+//
+// One office serves the whole batch. Should it die (a page crashed it, or it
+// was killed), the next page opened starts a fresh one in the same profile,
+// so a single bad page costs only its own row. The documents of the lost
+// office are gone with it: their generation no longer matches.
 struct OfficeSession {
+  std::string interpreter;
+  std::string script;
+  std::string profile;
   std::unique_ptr<OfficeProcess> process;
+  int generation = 0;         // counts the offices started
+  bool quit = false;          // after Quit nothing starts again
+  std::string start_failure;  // why a restart failed: no further attempts
   std::vector<std::shared_ptr<OfficeDocument>> documents;
   bool visible = false;
 
+  static constexpr int kPingTimeoutSeconds = 30;
+
+  void Start() {
+    process =
+        std::make_unique<OfficeProcess>(interpreter, script, profile, profile + "/bridge.log");
+    ++generation;
+  }
+
+  bool Serving() const { return process && process->Running(); }
+
+  // Makes sure an office that answers is there before a page is opened:
+  // asks the running one, and starts a new one in place of a lost one.
+  void EnsureOffice() {
+    if (quit) throw AutomationError("office: the office has quit");
+    if (Serving()) {
+      try {
+        process->Request("{\"cmd\":\"ping\"}", kPingTimeoutSeconds);
+        return;
+      } catch (const AutomationError&) {
+        // Lost: replaced below.
+      }
+    }
+    if (!start_failure.empty()) {
+      throw AutomationError("office: the office could not be started again: " + start_failure);
+    }
+    process.reset();  // ends whatever is left of the old bridge and office
+    try {
+      Start();
+    } catch (const AutomationError& e) {
+      start_failure = e.what();
+      throw;
+    }
+  }
+
   json::Value Send(const std::string& command) {
-    if (!process || !process->Running()) throw AutomationError("office: the office has quit");
+    if (quit || !Serving()) throw AutomationError("office: the office has quit");
     return process->Request(command);
+  }
+
+  void Quit() {
+    quit = true;
+    documents.clear();
+    if (process) process->Quit();
   }
 };
 using SessionPtr = std::shared_ptr<OfficeSession>;
@@ -54,13 +106,22 @@ bool Flag(const Variant& v) { return v.IsBool() ? v.AsBool() : v.AsInt() != 0; }
 
 class OfficeDocument : public AutoObject {
  public:
-  OfficeDocument(SessionPtr session, long long id) : session_(std::move(session)), id_(id) {}
+  OfficeDocument(SessionPtr session, long long id)
+      : session_(std::move(session)), id_(id), generation_(session_->generation) {}
 
   long long id() const { return id_; }
+
+  // True when the office that opened this document is no longer serving.
+  bool Lost() const {
+    return id_ != 0 && (generation_ != session_->generation || !session_->Serving());
+  }
 
   // Sends a command about this document: {"cmd": name, "doc": id, ...extra}.
   json::Value Send(const std::string& name, const std::string& extra = "") {
     if (id_ == 0) throw AutomationError("office: a blank document takes no \"" + name + "\"");
+    if (Lost() && !session_->quit) {
+      throw AutomationError("office: the document was lost with the office that opened it");
+    }
     return session_->Send("{\"cmd\":" + Quote(name) + ",\"doc\":" + std::to_string(id_) + extra +
                           "}");
   }
@@ -74,6 +135,7 @@ class OfficeDocument : public AutoObject {
  private:
   SessionPtr session_;
   long long id_;  // the bridge's number, 0 for a blank document
+  int generation_;
 };
 using DocumentPtr = std::shared_ptr<OfficeDocument>;
 
@@ -357,7 +419,9 @@ Variant OfficeDocument::Call(const std::string& name, const VariantList& args) {
     return Variant();
   }
   if (SameName(name, "Close")) {
-    if (id_ != 0) Send("close");
+    // A document of a lost office is already gone: closing it only drops it
+    // here, so that the failure that lost it stays the one reported.
+    if (id_ != 0 && !Lost()) Send("close");
     auto& docs = session_->documents;
     for (auto it = docs.begin(); it != docs.end(); ++it) {
       if (it->get() == this) {
@@ -392,6 +456,7 @@ class Documents : public AutoObject {
     if (SameName(name, "Open")) {
       const std::string& path = Arg(args, 0, name).AsText();
       const bool read_only = args.size() > 2 ? Flag(args[2]) : false;
+      session_->EnsureOffice();
       json::Value answer =
           session_->Send("{\"cmd\":\"open\",\"path\":" + Quote(platform::NativePath(path)) +
                          ",\"read_only\":" + (read_only ? "true" : "false") + "}");
@@ -461,9 +526,7 @@ class Window : public AutoObject {
 class Application : public AutoObject {
  public:
   explicit Application(SessionPtr session) : session_(std::move(session)) {}
-  ~Application() override {
-    if (session_->process) session_->process->Quit();
-  }
+  ~Application() override { session_->Quit(); }
   Variant Get(const std::string& name) override {
     if (SameName(name, "Documents")) return AutoObjectPtr(std::make_shared<Documents>(session_));
     if (SameName(name, "visible")) return session_->visible;
@@ -482,8 +545,7 @@ class Application : public AutoObject {
   }
   Variant Call(const std::string& name, const VariantList&) override {
     if (!SameName(name, "Quit")) NoMember("the application", "method", name);
-    session_->documents.clear();
-    if (session_->process) session_->process->Quit();
+    session_->Quit();
     return Variant();
   }
 
@@ -529,13 +591,17 @@ AutoObjectPtr CreateOfficeEngine(const EngineOptions& options) {
   std::string base = options.workspace_dir;
   if (base.empty()) base = platform::SystemFolder() + "\\office\\";
   if (base.back() != '\\' && base.back() != '/') base += '\\';
-  // One profile per running program, so two instances never share one.
-  const std::string profile =
-      platform::NativePath(base + ".office-profile-" + std::to_string(getpid()));
+  // One profile per engine instance (program and instance number), so no two
+  // offices ever share one, even when two batches share a workspace.
+  static std::atomic<int> instances{0};
+  const std::string profile = platform::NativePath(
+      base + ".office-profile-" + std::to_string(getpid()) + "-" + std::to_string(++instances));
   MakeFolders(profile);
   auto session = std::make_shared<OfficeSession>();
-  session->process =
-      std::make_unique<OfficeProcess>(Interpreter(), script, profile, profile + "/bridge.log");
+  session->interpreter = Interpreter();
+  session->script = script;
+  session->profile = profile;
+  session->Start();
   return std::make_shared<Application>(session);
 }
 

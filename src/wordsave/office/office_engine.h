@@ -1,7 +1,11 @@
 // The "office" engine: LibreOffice, headless, behind the automation object
 // model. Starting the engine starts one office process (with a private
 // profile below the workspace) through a small python3-uno bridge script
-// talking one JSON command per line over a pipe; "Quit" ends both.
+// talking one JSON command per line over a pipe; "Quit" ends both. Each
+// engine instance has a profile of its own, so batches running at the same
+// time never share an office. When the office dies (or stops answering), the
+// next Documents.Open starts a fresh one; the documents of the lost office
+// refuse further calls, and closing them only drops them.
 //
 // The application object answers the members the save step uses: Documents
 // (add, Open, Item, Count), visible, ActiveWindow.View.Type, activeDocument,

@@ -121,7 +121,10 @@ json::Value OfficeProcess::Request(const std::string& command, int timeout_secon
   while (sent < line.size()) {
     ssize_t n = send(fd_, line.data() + sent, line.size() - sent, MSG_NOSIGNAL);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) throw AutomationError("office bridge: cannot send a command");
+    if (n <= 0) {
+      Kill();
+      throw AutomationError("office bridge: cannot send a command");
+    }
     sent += static_cast<size_t>(n);
   }
   json::Value answer;
@@ -139,7 +142,14 @@ json::Value OfficeProcess::Request(const std::string& command, int timeout_secon
   const json::Value* ok = answer.Find("ok");
   if (ok == nullptr || ok->kind != json::Value::Kind::kBool || !ok->boolean) {
     const json::Value* error = answer.Find("error");
-    throw AutomationError("office: " + (error ? error->text : std::string("request refused")));
+    const std::string reason = error ? error->text : std::string("request refused");
+    // An office that crashed or dropped its connection serves nothing more:
+    // end the bridge too, so that Running() tells the owner to start afresh.
+    if (const json::Value* lost = answer.Find("office_lost"); lost != nullptr && lost->boolean) {
+      Kill();
+      throw AutomationError("office: the office stopped working: " + reason);
+    }
+    throw AutomationError("office: " + reason);
   }
   return answer;
 }

@@ -4,7 +4,8 @@
 // to quit and, failing that, kills both.
 //
 // Request raises AutomationError when the bridge answers {"ok": false}, dies
-// or does not answer in time.
+// or does not answer in time. A bridge that died, missed its deadline or
+// reports its office lost is ended at once: Running() is false from then on.
 #pragma once
 
 #include <sys/types.h>
@@ -33,6 +34,9 @@ class OfficeProcess {
   // Sends "quit" and waits for the child to end; safe to call twice.
   void Quit();
   bool Running() const { return pid_ > 0; }
+  // The office launcher's process id (the leader of the office's process
+  // group), -1 when unknown or ended.
+  pid_t office_pid() const { return office_pid_; }
 
  private:
   std::string ReadLine(int timeout_seconds);
