@@ -36,6 +36,12 @@ bool TFileStream64::Create(const std::string& native_path) {
   return true;
 }
 
+void TFileStream64::Adopt(int fd) {
+  Close();
+  fd_ = fd;
+  position_ = 0;
+}
+
 void TFileStream64::Close() {
   if (fd_ >= 0) ::close(fd_);  // closing also drops the advisory lock
   fd_ = -1;
@@ -86,6 +92,14 @@ int64_t TFileStream64::Size() const {
   struct stat st;
   if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
   return static_cast<int64_t>(st.st_size);
+}
+
+bool TFileStream64::SizeAndTime(int64_t& size, int64_t& mtime_ns) const {
+  struct stat st;
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return false;
+  size = static_cast<int64_t>(st.st_size);
+  mtime_ns = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  return true;
 }
 
 bool TFileStream64::SetSize(int64_t size) {

@@ -26,7 +26,10 @@ class TFileStream64 {
   // Creates or truncates a file for writing; a symbolic link at the path is
   // never followed. Returns false on failure.
   bool Create(const std::string& native_path);
+  // Takes over an open descriptor (closing the one held before).
+  void Adopt(int fd);
   void Close();
+  int Descriptor() const { return fd_; }
   bool IsOpen() const { return fd_ >= 0; }
 
   size_t Read(void* data, size_t count);
@@ -34,6 +37,9 @@ class TFileStream64 {
   bool Seek(int64_t position);
   int64_t Position() const { return position_; }
   int64_t Size() const;
+  // Size and modification time (nanoseconds since the epoch) in one call;
+  // false when the file is not open or cannot be asked.
+  bool SizeAndTime(int64_t& size, int64_t& mtime_ns) const;
   bool SetSize(int64_t size);
 
  private:

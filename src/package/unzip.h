@@ -4,7 +4,8 @@
 // Calling order: SetZipName, ReadDirectory, the settings, ExtractEntries.
 // ReadDirectory and ExtractEntries raise the classes of package/zip_errors.h;
 // a problem with a single entry (bad CRC, an output file that cannot be
-// created, an encrypted entry, a name leading outside DestDir) only skips it.
+// created, something other than a file or link in its place, an encrypted
+// entry, a name leading outside DestDir) only skips it.
 // Not thread-safe: one component serves one caller at a time.
 #pragma once
 

@@ -1,9 +1,8 @@
 // TUnZip: extracting the entries of the directory list.
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
 #include "package/crc32.h"
@@ -27,14 +26,20 @@ namespace {
 constexpr uint64_t kMaxExpansionRatio = 1100;
 
 // Creates |path| with every missing parent; failures are left for the file
-// creation that follows to notice.
+// creation that follows to notice. The folder is made straight away and its
+// parents only looked at when that fails for want of them.
 void ForceDirectories(std::string path) {
   if (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
-  if (path.size() <= 2 || platform::DirectoryExists(path)) return;
+  if (path.size() <= 2 || platform::MakeFolder(path) != ENOENT) return;
   size_t sep = path.find_last_of("\\/");
-  if (sep != std::string::npos && sep > 0) ForceDirectories(path.substr(0, sep));
-  platform::CreateFolder(path);
+  if (sep == std::string::npos || sep == 0) return;
+  ForceDirectories(path.substr(0, sep));
+  platform::MakeFolder(path);
 }
+
+// Folders kept open during one run, beyond the destination itself. Packages
+// have a handful; an archive with thousands must not run out of descriptors.
+constexpr size_t kMaxOpenFolders = 64;
 
 // Turns an entry's folder into a path relative to the destination: a drive
 // prefix and leading backslashes are dropped, "." and empty parts vanish.
@@ -73,7 +78,8 @@ class ExtractRun : public TDecoderInput, public TDecoderOutput {
 
   int Run() {
     const std::string& dest = zip_.dest_dir_;
-    if (!dest.empty() && !platform::DirectoryExists(dest)) ForceDirectories(dest);
+    if (!dest.empty()) ForceDirectories(dest);
+    dest_.handle.Open(dest);  // every entry is made through it; failing, none can be
     CheckTotalSize();
     int done = 0;
     for (int i = 0; i < zip_.EntryCount(); ++i) {
@@ -130,23 +136,35 @@ class ExtractRun : public TDecoderInput, public TDecoderOutput {
     return dest + "\\" + relative;
   }
 
-  // Creates the folders of |relative| below the destination one by one and
-  // refuses to pass through a symbolic link.
-  bool MakeFolders(const std::string& relative) {
-    const std::string& dest = zip_.dest_dir_;
-    if (!dest.empty() && !platform::DirectoryExists(dest)) ForceDirectories(dest);
-    std::string path = dest.empty() ? std::string() : dest + "\\";
-    size_t start = 0;
-    while (start < relative.size()) {
-      size_t end = relative.find('\\', start);
-      if (end == std::string::npos) end = relative.size();
-      path += relative.substr(start, end - start);
-      start = end + 1;
-      if (platform::IsSymlink(path)) return false;
-      if (!platform::DirectoryExists(path) && !platform::CreateFolder(path)) return false;
-      path += '\\';
+  // One folder below the destination, open for the rest of the run.
+  struct OpenFolder {
+    std::string relative;  // "word\\_rels\\"
+    platform::FolderHandle handle;
+    int mode;  // permission bits when known, -1 otherwise
+  };
+
+  // The folder |relative| (each part followed by a backslash) below the
+  // destination, made part by part when missing. Refuses to pass through a
+  // symbolic link. Null when it cannot be had. Folders already reached in
+  // this run are not looked at again.
+  OpenFolder* Folder(const std::string& relative) {
+    if (relative.empty()) return dest_.handle.IsOpen() ? &dest_ : nullptr;
+    for (OpenFolder& f : folders_) {
+      if (f.relative == relative) return &f;
     }
-    return true;
+    const size_t sep = relative.rfind('\\', relative.size() - 2);
+    const std::string parent_path = sep == std::string::npos ? "" : relative.substr(0, sep + 1);
+    const std::string name =
+        relative.substr(parent_path.size(), relative.size() - parent_path.size() - 1);
+    OpenFolder* parent = Folder(parent_path);
+    if (parent == nullptr) return nullptr;
+    platform::FolderHandle handle;
+    bool created = false;
+    if (!handle.OpenChild(parent->handle, name, true, &created)) return nullptr;
+    if (folders_.size() >= kMaxOpenFolders) folders_.clear();  // |parent| is not needed any more
+    folders_.push_back(OpenFolder{relative, std::move(handle),
+                                  created ? static_cast<int>(platform::NewEntryMode(true)) : -1});
+    return &folders_.back();
   }
 
   bool ExtractOne(const TZipHeaderInfo& entry) {
@@ -170,37 +188,59 @@ class ExtractRun : public TDecoderInput, public TDecoderOutput {
       relative = platform::Cp1252ToUtf8(relative);
       name = platform::Cp1252ToUtf8(name);
     }
-    const std::string folder = OutputFolder(relative);
 
     if (name.empty()) {
       // A folder entry. Windows ignores the read-only bit on folders, so it
       // is not applied here, where it would stop the folder's files.
-      if (zip_.recreate_dirs_ && !MakeFolders(relative)) return false;
-      if (zip_.retain_attributes_ && !folder.empty()) {
-        platform::SetAttributes(folder, work_.external_attributes & ~platform::kAttrReadOnly);
+      OpenFolder* folder = nullptr;
+      if (zip_.recreate_dirs_ && !relative.empty()) {
+        folder = Folder(relative);
+        if (folder == nullptr) return false;
+      }
+      if (zip_.retain_attributes_ && !OutputFolder(relative).empty()) {
+        if (folder == nullptr) folder = Folder(relative);
+        if (folder != nullptr) {
+          const uint32_t attributes = work_.external_attributes & ~platform::kAttrReadOnly;
+          platform::SetDescriptorAttributes(folder->handle.Descriptor(), attributes, folder->mode);
+          folder->mode = -1;  // whatever it is now, ask again next time
+        }
       }
       return true;
     }
     if (!SafeFileName(name)) return false;
-    const std::string path = folder + name;
-    if (!MakeFolders(relative)) return false;
+    OpenFolder* folder = Folder(relative);
+    if (folder == nullptr) return false;
+    const platform::FolderHandle& dir = folder->handle;
     if (work_.Encrypted()) return false;  // no password is ever set
 
-    if (platform::PathExists(path)) {
-      if (zip_.overwrite_mode_ == TUZOverwriteMode::Never) return false;
-      if (platform::IsSymlink(path)) {
-        platform::DeleteFile(path);  // replace the link, never write through it
-      } else if (!zip_.replace_read_only_ &&
-                 (platform::GetAttributes(path) & platform::kAttrReadOnly) != 0) {
-        return false;
+    // The usual case, a name not there yet, needs no look beforehand.
+    int fd = dir.CreateFile(name, true);
+    int mode = static_cast<int>(platform::NewEntryMode(false));
+    if (fd < 0) {
+      if (errno != EEXIST) return false;
+      platform::EntryStat existing;
+      if (dir.Stat(name, existing)) {
+        if (zip_.overwrite_mode_ == TUZOverwriteMode::Never) return false;
+        if (existing.is_symlink) {
+          dir.DeleteFile(name);  // replace the link, never write through it
+        } else if (!existing.is_regular) {
+          return false;  // a folder, a pipe or a device is never written into
+        } else if (!zip_.replace_read_only_ && existing.ReadOnly()) {
+          return false;
+        } else {
+          mode = static_cast<int>(existing.mode);
+        }
       }
+      fd = dir.CreateFile(name, false);
+      if (fd < 0) return false;
     }
     TFileStream64 file;
-    if (!file.Create(platform::NativePath(path))) return false;
+    file.Adopt(fd);
     const uint64_t declared = work_.UncompressedSize();
-    if (declared <= kMaxExtractedBytes &&
+    bool sized = false;
+    if (declared > 0 && declared <= kMaxExtractedBytes &&
         declared <= std::max<uint64_t>(work_.CompressedSize(), 1) * kMaxExpansionRatio) {
-      file.SetSize(static_cast<int64_t>(declared));
+      sized = file.SetSize(static_cast<int64_t>(declared));
     }
     TBufferedStream output(file);
     output_ = &output;
@@ -225,15 +265,37 @@ class ExtractRun : public TDecoderInput, public TDecoderOutput {
     output.Flush();
     output_ = nullptr;
     // Whatever the declared size, the file holds exactly the decoded bytes.
-    file.SetSize(static_cast<int64_t>(written_));
+    if (sized && written_ != declared) file.SetSize(static_cast<int64_t>(written_));
+    const bool ok = decoded && ~crc_ == work_.crc32;
+    if (ok) {
+      // Stamped through the open file: its path is not looked up again, and
+      // nothing writes to it afterwards.
+      const int64_t time = UnixTime(work_.dos_date_time);
+      if (time != -1) platform::SetDescriptorTime(fd, time);
+      if (zip_.retain_attributes_) {
+        platform::SetDescriptorAttributes(fd, work_.external_attributes, mode);
+      }
+      file.Close();
+      return true;
+    }
     file.Close();
-    if (decoded) {
+    if (!dir.DeleteFile(name) && decoded) {
+      // It stays: finish it as any decoded file is finished.
+      const std::string path = OutputFolder(relative) + name;
       platform::SetFileDosTime(path, work_.dos_date_time);
       if (zip_.retain_attributes_) platform::SetAttributes(path, work_.external_attributes);
     }
-    if (decoded && ~crc_ == work_.crc32) return true;
-    platform::DeleteFile(path);
     return false;
+  }
+
+  // Entries of one archive mostly share a date-time: convert each once.
+  int64_t UnixTime(uint32_t dos_date_time) {
+    if (!time_known_ || dos_date_time != last_dos_time_) {
+      last_unix_time_ = platform::DosDateTimeToUnix(dos_date_time);
+      last_dos_time_ = dos_date_time;
+      time_known_ = true;
+    }
+    return last_unix_time_;
   }
 
   void Decode() {
@@ -294,6 +356,11 @@ class ExtractRun : public TDecoderInput, public TDecoderOutput {
   }
 
   TUnZip& zip_;
+  OpenFolder dest_{std::string(), platform::FolderHandle(), -1};  // the destination
+  std::vector<OpenFolder> folders_;
+  bool time_known_ = false;
+  uint32_t last_dos_time_ = 0;
+  int64_t last_unix_time_ = -1;
   TZipHeaderInfo work_;
   std::vector<unsigned char> in_buffer_;
   std::vector<unsigned char> out_buffer_;

@@ -122,8 +122,11 @@ void TUnZip::EnsureDirectory() {
   OpenArchive();
   // The directory is reused while the file's time stamp (and, as a guard
   // against coarse time stamps, its size) are unchanged.
-  int64_t mtime = platform::FileModTimeNs(zip_name_);
-  int64_t size = archive_.File().Size();
+  // One question to the open file answers both (and is about the very file
+  // that will be read, whatever happened to its name since).
+  int64_t mtime = -1;
+  int64_t size = -1;
+  archive_.File().SizeAndTime(size, mtime);
   if (list_ && mtime == recorded_mtime_ && size == recorded_size_) return;
   recorded_mtime_ = mtime;
   recorded_size_ = size;

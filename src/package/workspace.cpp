@@ -1,5 +1,6 @@
 #include "package/workspace.h"
 
+#include <algorithm>
 #include <mutex>
 #include <vector>
 
@@ -29,25 +30,39 @@ std::mutex& SharedUnZipMutex() {
   return mutex;
 }
 
-// Deletes the entries of |folder| (ending with a backslash). Links are
-// deleted as links; their targets are never entered.
-void DeleteContents(const std::string& folder) {
-  std::vector<platform::DirEntry> entries;
-  if (!platform::ListFolder(folder, entries)) return;
-  for (const platform::DirEntry& e : entries) {
-    const std::string path = folder + e.name;
-    if (e.is_symlink) {
-      platform::DeleteFile(path);
-      continue;
-    }
-    if (!e.is_dir && e.name == kWorkspaceLockName) continue;  // another instance may hold it
-    platform::SetAttributes(path, e.attributes & ~uint32_t{7});
-    if (e.is_dir) {
-      DeleteTree(path + "\\");
-    } else {
-      platform::DeleteFile(path);
-    }
+void DeleteContents(const platform::FolderHandle& dir);
+
+// Deletes the entry |e| of the open folder |dir|. Links are deleted as links;
+// their targets are never entered. A file needs no attribute change to be
+// deleted here; one that stays anyway is left writable, as Windows would
+// leave it after clearing its attributes. A subfolder is made writable, when
+// it is not, before it is emptied.
+void DeleteEntry(const platform::FolderHandle& dir, const platform::DirEntry& e) {
+  if (e.is_symlink) {
+    dir.DeleteFile(e.name);
+    return;
   }
+  if (!e.is_dir) {
+    if (e.name == kWorkspaceLockName) return;  // another instance may hold it
+    if (!dir.DeleteFile(e.name)) dir.SetAttributes(e.name, 0);
+    return;
+  }
+  platform::FolderHandle sub;
+  if (sub.OpenChild(dir, e.name, false)) {
+    platform::SetDescriptorAttributes(sub.Descriptor(), 0);
+    DeleteContents(sub);
+    sub.Close();
+  } else {
+    dir.SetAttributes(e.name, 0);
+  }
+  dir.RemoveFolder(e.name);
+}
+
+// Deletes the entries of the open folder |dir|, in the order listed.
+void DeleteContents(const platform::FolderHandle& dir) {
+  std::vector<platform::DirEntry> entries;
+  if (!dir.ListKinds(entries)) return;
+  for (const platform::DirEntry& e : entries) DeleteEntry(dir, e);
 }
 
 }  // namespace
@@ -81,10 +96,20 @@ int ExtractPackage(const std::string& package_path, const std::string& target_fo
   std::lock_guard<std::mutex> lock(SharedUnZipMutex());
   // Start from an empty package folder: parts left by another package of the
   // same name must never be read as this one's.
-  if (platform::DirectoryExists(target_folder)) ClearFolder(target_folder);
+  ClearFolder(target_folder);
   TUnZip& zip = SharedUnZip();
   zip.SetZipName(package_path);
+  // The archive stays open from the directory read to the extraction, which
+  // then reads on from the same descriptor instead of opening it again; the
+  // extraction closes it.
+  struct KeepOpen {
+    TUnZip& zip;
+    bool before;
+    ~KeepOpen() { zip.SetKeepZipOpen(before); }
+  } keep{zip, zip.KeepZipOpen()};
+  zip.SetKeepZipOpen(true);
   zip.ReadDirectory();
+  zip.SetKeepZipOpen(keep.before);
   zip.SetDoAll(true);
   zip.SetDestDir(target_folder);
   zip.SetRecreateDirs(true);
@@ -98,7 +123,8 @@ bool ClearFolder(const std::string& folder) {
     if (c == '/') c = '\\';
   }
   if (f.empty() || f.back() != '\\') f += '\\';
-  DeleteContents(f);
+  platform::FolderHandle dir;
+  if (dir.Open(f)) DeleteContents(dir);
   return true;
 }
 
@@ -110,7 +136,9 @@ bool DeleteTree(const std::string& folder) {
     platform::DeleteFile(bare);
     return true;
   }
-  DeleteContents(folder);
+  platform::FolderHandle dir;
+  if (dir.Open(bare, true)) DeleteContents(dir);
+  dir.Close();
   platform::RemoveFolder(bare);
   return true;
 }

@@ -73,4 +73,82 @@ int64_t FileModTimeNs(const std::string& path);
 std::string CurrentFolder();
 bool SetCurrentFolder(const std::string& path);
 
+// Creates one folder. Returns 0, or the errno of the failure (EEXIST when
+// something of that name is already there, ENOENT when a parent is missing).
+int MakeFolder(const std::string& path);
+
+// An MS-DOS date-time (date in the high 16 bits, time in the low 16, local
+// time) as seconds since the epoch; -1 when it names no time.
+int64_t DosDateTimeToUnix(uint32_t dos_date_time);
+
+// The permission bits a file (|folder| false, created with 0666) or a folder
+// (created with 0777) gets when this process creates it: the creation mask
+// applied. The mask is read once, when first needed.
+uint32_t NewEntryMode(bool folder);
+
+// Calls on an open file descriptor, to finish a file just written without
+// looking its path up again.
+// Sets the access and modification times to |unix_seconds|.
+bool SetDescriptorTime(int fd, int64_t unix_seconds);
+// Applies an attribute word as SetAttributes does. |current_mode| holds the
+// permission bits when the caller knows them (-1: they are asked for); the
+// bits are only written when they change.
+bool SetDescriptorAttributes(int fd, uint32_t attributes, int current_mode = -1);
+
+// What one lstat tells about an entry.
+struct EntryStat {
+  bool is_dir = false;
+  bool is_regular = false;
+  bool is_symlink = false;
+  uint32_t mode = 0;                                     // permission bits
+  bool ReadOnly() const { return (mode & 0200u) == 0; }  // the owner cannot write
+};
+
+// An open folder. Names given to its members are single entries inside it (no
+// separators); a link at such a name is never followed, so nothing is ever
+// created, written or deleted outside the folder through one. Moves, not
+// copies; closes itself. Failures come back as false or -1 with errno set.
+class FolderHandle {
+ public:
+  FolderHandle() = default;
+  ~FolderHandle() { Close(); }
+  FolderHandle(FolderHandle&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  FolderHandle& operator=(FolderHandle&& other) noexcept;
+  FolderHandle(const FolderHandle&) = delete;
+  FolderHandle& operator=(const FolderHandle&) = delete;
+
+  // Opens the folder at |path| (empty: the current folder). Links within
+  // |path| itself are followed, unless |no_link| refuses one as its last part.
+  bool Open(const std::string& path, bool no_link = false);
+  // Opens the folder |name| of |parent|, refusing a link. With |create| it is
+  // made first when missing; |*created| (if given) tells whether this call
+  // made it.
+  bool OpenChild(const FolderHandle& parent, const std::string& name, bool create,
+                 bool* created = nullptr);
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+  int Descriptor() const { return fd_; }
+
+  // The entries of the folder, "." and ".." excluded, with name, is_dir and
+  // is_symlink filled from the listing itself (an lstat only where the file
+  // system records no kinds); size and attributes are left 0.
+  bool ListKinds(std::vector<DirEntry>& out) const;
+  // lstat of an entry.
+  bool Stat(const std::string& name, EntryStat& out) const;
+  // Opens the file |name| for writing, creating it when missing and emptying
+  // it otherwise; with |exclusive| an existing entry fails with EEXIST. A link
+  // at |name| fails. Returns the descriptor (the caller closes it) or -1.
+  int CreateFile(const std::string& name, bool exclusive) const;
+  // Deletes a file or a link (never its target).
+  bool DeleteFile(const std::string& name) const;
+  // Removes an empty subfolder.
+  bool RemoveFolder(const std::string& name) const;
+  // Applies an attribute word to the entry |name| as SetAttributes does; a
+  // link is left alone.
+  bool SetAttributes(const std::string& name, uint32_t attributes) const;
+
+ private:
+  int fd_ = -1;
+};
+
 }  // namespace quillon::platform

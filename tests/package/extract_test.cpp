@@ -75,6 +75,118 @@ TEST_F(ExtractTest, StampsTimeAndReadOnlyAttribute) {
   EXPECT_NE(st.st_mode & S_IWUSR, 0u);
 }
 
+TEST_F(ExtractTest, EachEntryKeepsItsOwnTime) {
+  const uint32_t older = ((2001u - 1980u) << 9 | 6u << 5 | 15u) << 16 | (8u << 11 | 30u << 5);
+  EXPECT_EQ(Extract({{.name = "a.txt", .data = "a"},
+                     {.name = "b.txt", .data = "b", .dos_time = older},
+                     {.name = "c.txt", .data = "c"},
+                     {.name = "sub/d.txt", .data = "d", .method = 8, .dos_time = older}}),
+            4);
+  struct stat st;
+  const time_t noon = static_cast<time_t>(platform::DosDateTimeToUnix(testing_zip::kDosTime));
+  const time_t morning = static_cast<time_t>(platform::DosDateTimeToUnix(older));
+  ASSERT_NE(noon, morning);
+  for (const char* name : {"dest/a.txt", "dest/c.txt"}) {
+    ASSERT_EQ(::stat(dir_.Path(name).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, noon) << name;
+  }
+  for (const char* name : {"dest/b.txt", "dest/sub/d.txt"}) {
+    ASSERT_EQ(::stat(dir_.Path(name).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, morning) << name;
+  }
+}
+
+TEST_F(ExtractTest, ReplacedFilesKeepTheirModeUnlessMadeReadOnly) {
+  std::filesystem::create_directories(dir_.Path("dest"));
+  dir_.Write("dest/plain.txt", "old");
+  dir_.Write("dest/locked.txt", "old");
+  ::chmod(dir_.Path("dest/plain.txt").c_str(), 0640);
+  ::chmod(dir_.Path("dest/locked.txt").c_str(), 0660);
+  EXPECT_EQ(Extract({{.name = "plain.txt", .data = "new plain"},
+                     {.name = "locked.txt", .data = "new locked", .external = 0x21}}),
+            2);
+  EXPECT_EQ(dir_.Read("dest/plain.txt"), "new plain");
+  EXPECT_EQ(dir_.Read("dest/locked.txt"), "new locked");
+  struct stat st;
+  ASSERT_EQ(::stat(dir_.Path("dest/plain.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  ASSERT_EQ(::stat(dir_.Path("dest/locked.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0440u);
+}
+
+TEST_F(ExtractTest, SameNameTwiceTheLaterEntryWins) {
+  EXPECT_EQ(Extract({{.name = "word/x.xml", .data = "first", .external = 0x21},
+                     {.name = "word/x.xml", .data = "second"}}),
+            1);  // the first is read-only by then, so the second is not written
+  EXPECT_EQ(dir_.Read("dest/word/x.xml"), "first");
+  EXPECT_EQ(Extract({{.name = "y.xml", .data = "first"}, {.name = "y.xml", .data = "second!"}},
+                    dir_.Path("other")),
+            2);
+  EXPECT_EQ(dir_.Read("other/y.xml"), "second!");
+}
+
+TEST_F(ExtractTest, NonRegularFilesInTheWayAreSkipped) {
+  std::filesystem::create_directories(dir_.Path("dest/folder.txt"));
+  ASSERT_EQ(::mkfifo(dir_.Path("dest/pipe.txt").c_str(), 0644), 0);
+  EXPECT_EQ(Extract({{.name = "pipe.txt", .data = "p"},
+                     {.name = "folder.txt", .data = "f"},
+                     {.name = "fine.txt", .data = "ok"}}),
+            1);
+  struct stat st;
+  ASSERT_EQ(::lstat(dir_.Path("dest/pipe.txt").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  EXPECT_TRUE(platform::DirectoryExists(dir_.Path("dest/folder.txt")));
+  EXPECT_EQ(dir_.Read("dest/fine.txt"), "ok");
+}
+
+TEST_F(ExtractTest, ManyFoldersInOneArchive) {
+  // More folders than are kept open at once, visited out of order.
+  std::vector<TestEntry> entries;
+  for (int i = 0; i < 150; ++i) {
+    entries.push_back({.name = "f" + std::to_string(i) + "/deep/x.txt", .data = std::to_string(i)});
+  }
+  for (int i = 0; i < 150; i += 7) {
+    entries.push_back(
+        {.name = "f" + std::to_string(i) + "/y.txt", .data = "y" + std::to_string(i)});
+  }
+  // And one folder nested deeper than that.
+  std::string deep;
+  for (int i = 0; i < 80; ++i) deep += "d" + std::to_string(i) + "/";
+  entries.push_back({.name = deep + "z.txt", .data = "deep"});
+  entries.push_back({.name = "f0/deep/again.txt", .data = "again"});
+  EXPECT_EQ(Extract(entries), static_cast<int>(entries.size()));
+  EXPECT_EQ(dir_.Read("dest/" + deep + "z.txt"), "deep");
+  EXPECT_EQ(dir_.Read("dest/f0/deep/again.txt"), "again");
+  for (int i = 0; i < 150; ++i) {
+    EXPECT_EQ(dir_.Read("dest/f" + std::to_string(i) + "/deep/x.txt"), std::to_string(i));
+  }
+  for (int i = 0; i < 150; i += 7) {
+    EXPECT_EQ(dir_.Read("dest/f" + std::to_string(i) + "/y.txt"), "y" + std::to_string(i));
+  }
+}
+
+TEST_F(ExtractTest, FolderEntryForAnExistingFolderMakesItWritable) {
+  std::filesystem::create_directories(dir_.Path("dest/word"));
+  dir_.Write("dest/word/keep.txt", "keep");
+  ::chmod(dir_.Path("dest/word").c_str(), 0555);
+  EXPECT_EQ(Extract({{.name = "word/", .data = "", .external = 0x11},
+                     {.name = "media/a.bin", .data = "a"},
+                     {.name = "media/", .data = "", .external = 0x10}}),
+            3);
+  struct stat st;
+  ASSERT_EQ(::stat(dir_.Path("dest/word").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0755u);
+  EXPECT_EQ(dir_.Read("dest/word/keep.txt"), "keep");
+  EXPECT_EQ(dir_.Read("dest/media/a.bin"), "a");
+  ASSERT_EQ(::stat(dir_.Path("dest/media").c_str(), &st), 0);
+  EXPECT_NE(st.st_mode & S_IWUSR, 0u);
+}
+
+TEST_F(ExtractTest, ReadOnlyEntryWithWrongCrcIsStillDeleted) {
+  EXPECT_EQ(Extract({{.name = "ro.txt", .data = "r", .external = 0x21, .crc = 1u}}), 0);
+  EXPECT_FALSE(dir_.Exists("dest/ro.txt"));
+}
+
 TEST_F(ExtractTest, FolderEntriesAndEmptyFilesCount) {
   EXPECT_EQ(Extract({{.name = "word/", .data = "", .external = 0x11},
                      {.name = "word/empty.txt", .data = ""}}),

@@ -2,7 +2,10 @@
 // follows links, and the lock that lets running instances share the folder.
 #include "package/workspace.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -51,6 +54,55 @@ TEST(Workspace, ExtractPackageEmptiesThePackageFolderFirst) {
   EXPECT_EQ(dir.Read("ws/report/word/document.xml"), "2");
 }
 
+// True when nobody holds a lock on |path| (so the unpacking let it go).
+bool Unheld(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+  ::close(fd);
+  return free;
+}
+
+TEST(Workspace, ExtractPackageLetsThePackageGo) {
+  TempDir dir;
+  std::string good =
+      dir.Write("good.docx", BuildZip({{.name = "word/document.xml", .data = "d"}}).bytes);
+  std::string junk = dir.Write("junk.docx", "not an archive");
+  const std::string ws = Backslashes(dir.Path("ws")) + "\\";
+  EXPECT_EQ(ExtractPackage(good, ws + "good\\"), 1);
+  EXPECT_TRUE(Unheld(good));
+  EXPECT_THROW(ExtractPackage(junk, ws + "junk\\"), EIncompleteZip);
+  EXPECT_TRUE(Unheld(junk));
+  // A failure leaves the shared component as usable as before.
+  EXPECT_EQ(ExtractPackage(good, ws + "again\\"), 1);
+  EXPECT_EQ(dir.Read("ws/again/word/document.xml"), "d");
+  EXPECT_TRUE(Unheld(good));
+}
+
+TEST(Workspace, ReadOnlyPartsAreUnpackedAndCleanedUp) {
+  TempDir dir;
+  std::string pkg = dir.Write(
+      "ro.docx", BuildZip({{.name = "word/", .data = "", .external = 0x11},
+                           {.name = "word/document.xml", .data = "d", .external = 0x21},
+                           {.name = "word/media/image1.png", .data = "p", .external = 0x21}})
+                     .bytes);
+  const std::string ws = Backslashes(dir.Path("ws")) + "\\";
+  EXPECT_EQ(ExtractPackage(pkg, ws + "ro\\"), 3);
+  EXPECT_NE(platform::GetAttributes(dir.Path("ws/ro/word/document.xml")) & platform::kAttrReadOnly,
+            0u);
+  EXPECT_NE(
+      platform::GetAttributes(dir.Path("ws/ro/word/media/image1.png")) & platform::kAttrReadOnly,
+      0u);
+  // Unpacking again must first get rid of the read-only parts.
+  platform::SetAttributes(dir.Path("ws/ro/word/media"), platform::kAttrReadOnly);
+  EXPECT_EQ(ExtractPackage(pkg, ws + "ro\\"), 3);
+  EXPECT_EQ(dir.Read("ws/ro/word/document.xml"), "d");
+  EXPECT_TRUE(ClearFolder(ws));
+  std::vector<platform::DirEntry> left;
+  ASSERT_TRUE(platform::ListFolder(dir.Path("ws"), left));
+  EXPECT_TRUE(left.empty());
+}
+
 TEST(Workspace, ExtractPackageRaisesOnBadArchives) {
   TempDir dir;
   std::string junk = dir.Write("junk.docx", "this is not a zip archive at all");
@@ -61,7 +113,8 @@ TEST(Workspace, ExtractPackageRaisesOnBadArchives) {
 
 TEST(Workspace, ExtractPackageRefusesFolderNamesThatClimbOut) {
   TempDir dir;
-  std::string pkg = dir.Write("a.docx", BuildZip({{.name = "word/document.xml", .data = "1"}}).bytes);
+  std::string pkg =
+      dir.Write("a.docx", BuildZip({{.name = "word/document.xml", .data = "1"}}).bytes);
   std::filesystem::create_directories(dir.Path("ws"));
   dir.Write("ws/keep.txt", "mine");
   std::string ws = Backslashes(dir.Path("ws")) + "\\";
@@ -94,6 +147,32 @@ TEST(Workspace, ClearFolderDeletesEverythingButNeverFollowsLinks) {
   EXPECT_TRUE(left.empty());
   EXPECT_EQ(dir.Read("outside/deep/keep.txt"), "keep");
   EXPECT_TRUE(ClearFolder(dir.Path("does-not-exist")));
+}
+
+TEST(Workspace, ClearFolderEmptiesManyPackagesAndKeepsTheLock) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.Path("outside"));
+  dir.Write("outside/keep.txt", "keep");
+  std::filesystem::create_directories(dir.Path("ws"));
+  dir.Write(std::string("ws/") + kWorkspaceLockName, "");
+  for (int i = 0; i < 12; ++i) {
+    const std::string pkg = "ws/pkg" + std::to_string(i);
+    std::filesystem::create_directories(dir.Path(pkg + "/word/_rels"));
+    std::filesystem::create_directories(dir.Path(pkg + "/docProps"));
+    dir.Write(pkg + "/word/document.xml", "d");
+    dir.Write(pkg + "/word/_rels/document.xml.rels", "r");
+    dir.Write(pkg + "/docProps/core.xml", "c");
+    platform::SetAttributes(dir.Path(pkg + "/docProps/core.xml"), platform::kAttrReadOnly);
+    platform::SetAttributes(dir.Path(pkg + "/docProps"), platform::kAttrReadOnly);
+    std::filesystem::create_directory_symlink(dir.Path("outside"), dir.Path(pkg + "/word/link"));
+  }
+  dir.Write("ws/loose.txt", "l");
+  EXPECT_TRUE(ClearFolder(dir.Path("ws")));
+  std::vector<platform::DirEntry> left;
+  ASSERT_TRUE(platform::ListFolder(dir.Path("ws"), left));
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(left[0].name, kWorkspaceLockName);
+  EXPECT_EQ(dir.Read("outside/keep.txt"), "keep");
 }
 
 TEST(Workspace, DeleteTreeRemovesTheFolderOrOnlyTheLink) {
