@@ -38,10 +38,15 @@ struct Span {
   const std::string* props;
 };
 
-// Character property pages: each 512-byte page maps FC ranges to CHPXs.
-// Returns the PlcfBteChpx and appends the pages to `doc` (page aligned).
-std::string WriteChpxPages(Bytes& doc, const std::vector<Span>& spans, uint32_t* first_pn,
-                           uint32_t* count) {
+// Formatted disk pages (FKPs): each 512-byte page holds the FC boundaries of
+// its runs, one BX entry of |bx_size| bytes per run (the record's word offset,
+// then zeros), and the distinct property records packed from the page's end.
+// |record_of| gives the record stored for a span; an empty record means "no
+// properties" (offset 0). Returns the PlcfBte (FCs, then page numbers) and
+// appends the pages to |doc| (page aligned).
+template <typename RecordOf>
+std::string WriteFkpPages(Bytes& doc, const std::vector<Span>& spans, size_t bx_size,
+                          RecordOf record_of, uint32_t* first_pn, uint32_t* count) {
   Bytes plc_fc, plc_pn;
   *first_pn = static_cast<uint32_t>(doc.size() / kPage);
   *count = 0;
@@ -53,79 +58,18 @@ std::string WriteChpxPages(Bytes& doc, const std::vector<Span>& spans, uint32_t*
     std::map<std::string, uint8_t> stored;
     size_t free_end = kPage - 1;
     while (i < spans.size()) {
-      static const std::string kNone;
-      // A run's properties must fit the one-byte count; longer ones are dropped.
-      const std::string& g = spans[i].props->size() > 255 ? kNone : *spans[i].props;
+      const std::string rec = record_of(spans[i]);
       uint8_t off = 0;
       size_t new_free = free_end;
-      bool is_new = !g.empty() && !stored.count(g);
-      if (!g.empty() && !is_new) off = stored[g];
+      const bool is_new = !rec.empty() && !stored.count(rec);
+      if (!rec.empty() && !is_new) off = stored[rec];
       if (is_new) {
-        if (1 + g.size() + 8 > free_end) break;  // full: the run opens the next page
-        new_free = (free_end - (1 + g.size())) & ~size_t{1};
-        off = static_cast<uint8_t>(new_free / 2);
-      }
-      size_t n = offsets.size() + 1;
-      if (4 * (n + 1) + n > new_free) break;
-      if (is_new) {
-        page[new_free] = static_cast<char>(g.size());
-        std::copy(g.begin(), g.end(), page.begin() + static_cast<long>(new_free) + 1);
-        stored[g] = off;
-        free_end = new_free;
-      }
-      fcs.push_back(spans[i].fc_end);
-      offsets.push_back(off);
-      ++i;
-    }
-    Bytes head;
-    for (uint32_t fc : fcs) head.U32(fc);
-    for (uint8_t o : offsets) head.U8(o);
-    std::copy(head.str().begin(), head.str().end(), page.begin());
-    page[kPage - 1] = static_cast<char>(offsets.size());
-    plc_fc.U32(fcs.front());
-    plc_pn.U32(static_cast<uint32_t>(doc.size() / kPage));
-    doc.Raw(page);
-    ++*count;
-    if (i == spans.size()) plc_fc.U32(fcs.back());
-  }
-  return plc_fc.str() + plc_pn.str();
-}
-
-// Paragraph property pages, same scheme with 13-byte BX entries.
-std::string WritePapxPages(Bytes& doc, const std::vector<Span>& spans, uint32_t* first_pn,
-                           uint32_t* count) {
-  Bytes plc_fc, plc_pn;
-  *first_pn = static_cast<uint32_t>(doc.size() / kPage);
-  *count = 0;
-  size_t i = 0;
-  while (i < spans.size()) {
-    std::string page(kPage, '\0');
-    std::vector<uint32_t> fcs{spans[i].fc_start};
-    std::vector<uint8_t> offsets;
-    std::map<std::string, uint8_t> stored;
-    size_t free_end = kPage - 1;
-    while (i < spans.size()) {
-      // istd 0 followed by the sprms; an odd size uses the short count form.
-      std::string body = std::string(2, '\0') + *spans[i].props;
-      std::string rec;
-      if (body.size() % 2) {
-        rec.push_back(static_cast<char>((body.size() + 1) / 2));
-      } else {
-        rec.push_back('\0');
-        rec.push_back(static_cast<char>(body.size() / 2));
-      }
-      rec += body;
-      uint8_t off = 0;
-      size_t new_free = free_end;
-      bool is_new = !stored.count(rec);
-      if (!is_new) off = stored[rec];
-      if (is_new) {
-        if (rec.size() + 8 > free_end) break;  // full: the paragraph opens the next page
+        if (rec.size() + 8 > free_end) break;  // full: the run opens the next page
         new_free = (free_end - rec.size()) & ~size_t{1};
         off = static_cast<uint8_t>(new_free / 2);
       }
-      size_t n = offsets.size() + 1;
-      if (4 * (n + 1) + 13 * n > new_free) break;
+      const size_t n = offsets.size() + 1;
+      if (4 * (n + 1) + bx_size * n > new_free) break;
       if (is_new) {
         std::copy(rec.begin(), rec.end(), page.begin() + static_cast<long>(new_free));
         stored[rec] = off;
@@ -139,7 +83,7 @@ std::string WritePapxPages(Bytes& doc, const std::vector<Span>& spans, uint32_t*
     for (uint32_t fc : fcs) head.U32(fc);
     for (uint8_t o : offsets) {
       head.U8(o);
-      head.Zeros(12);  // paragraph height cache, left unset
+      head.Zeros(bx_size - 1);  // a PAPX's paragraph height cache, left unset
     }
     std::copy(head.str().begin(), head.str().end(), page.begin());
     page[kPage - 1] = static_cast<char>(offsets.size());
@@ -150,6 +94,36 @@ std::string WritePapxPages(Bytes& doc, const std::vector<Span>& spans, uint32_t*
     if (i == spans.size()) plc_fc.U32(fcs.back());
   }
   return plc_fc.str() + plc_pn.str();
+}
+
+// Character property pages: a CHPX is a count byte and the sprms; runs with
+// more than 255 bytes of properties lose them (the count is one byte).
+std::string WriteChpxPages(Bytes& doc, const std::vector<Span>& spans, uint32_t* first_pn,
+                           uint32_t* count) {
+  auto chpx = [](const Span& span) {
+    const std::string& g = *span.props;
+    if (g.empty() || g.size() > 255) return std::string();
+    return static_cast<char>(g.size()) + g;
+  };
+  return WriteFkpPages(doc, spans, 1, chpx, first_pn, count);
+}
+
+// Paragraph property pages: a PAPX is istd 0 and the sprms behind a count
+// (an odd size uses the short count form), with 13-byte BX entries.
+std::string WritePapxPages(Bytes& doc, const std::vector<Span>& spans, uint32_t* first_pn,
+                           uint32_t* count) {
+  auto papx = [](const Span& span) {
+    const std::string body = std::string(2, '\0') + *span.props;
+    std::string rec;
+    if (body.size() % 2) {
+      rec.push_back(static_cast<char>((body.size() + 1) / 2));
+    } else {
+      rec.push_back('\0');
+      rec.push_back(static_cast<char>(body.size() / 2));
+    }
+    return rec + body;
+  };
+  return WriteFkpPages(doc, spans, 13, papx, first_pn, count);
 }
 
 void Xstz(Bytes& b, const std::u16string& s) {
