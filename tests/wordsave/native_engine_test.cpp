@@ -303,7 +303,8 @@ TEST_F(NativeEngine, TextExtractorsSeeEveryWord) {
   std::string doc = Save(WritePage(kFeaturePage));
   std::string anti = Shell("antiword '" + doc + "' 2>&1");
   std::string wv_out = (dir_ / "wv.txt").string();
-  Shell("wvText '" + doc + "' '" + wv_out + "' 2>/dev/null");
+  // wvText writes the pictures it meets into the current folder: run it in ours.
+  Shell("cd '" + dir_.string() + "' && wvText '" + doc + "' '" + wv_out + "' 2>/dev/null");
   std::ifstream wv_in(wv_out);
   std::string wv((std::istreambuf_iterator<char>(wv_in)), std::istreambuf_iterator<char>());
   for (const char* word : {"Quarterly", "italic", "underlined", "red", "Merged", "Alpha", "Beta",
@@ -314,6 +315,51 @@ TEST_F(NativeEngine, TextExtractorsSeeEveryWord) {
   EXPECT_NE(anti.find("1. First numbered"), std::string::npos) << "real list numbering";
   EXPECT_NE(anti.find("3. Third numbered"), std::string::npos)
       << "numbering continues past the inner list";
+}
+
+TEST_F(NativeEngine, ContentsPageNumbersStandAtARightTab) {
+  if (!fs::exists(DocCheck()) || !Have("soffice") || !Have("unzip"))
+    GTEST_SKIP() << "doccheck, LibreOffice or unzip not installed";
+  std::string doc =
+      Save(WritePage("<p>Contents</p>"
+                     "<p><a href=\"#_Toc1\">Alpha entry <span style=\"float:right\">7</a></p>"
+                     "<p style=\"margin-left:20px\"><a href=\"#_Toc2\">Beta entry <span "
+                     "style=\"float:right\">12</a></p>"
+                     "<p>Body text</p>"));
+  fs::path keep = dir_ / "keep";
+  auto f = Facts(Shell(DocCheck() + " --keep '" + keep.string() + "' '" + doc + "' 2>/dev/null"));
+  ASSERT_EQ(f["verdict"], "ok");
+  std::ifstream lo_in(keep / "txt" / "libreoffice.txt");
+  std::string lo((std::istreambuf_iterator<char>(lo_in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(lo.find("Alpha entry \t7"), std::string::npos) << lo;
+  EXPECT_NE(lo.find("Beta entry \t12"), std::string::npos) << lo;
+  EXPECT_NE(lo.find("Body text"), std::string::npos) << lo;
+  EXPECT_EQ(lo.find("text\t"), std::string::npos) << "no tab outside the entries";
+  // The stop LibreOffice reads: right aligned at the right margin (6.5in).
+  std::string content;
+  for (const auto& e : fs::directory_iterator(keep / "odt")) {
+    if (e.path().extension() == ".odt") {
+      content = Shell("unzip -p '" + e.path().string() + "' content.xml 2>/dev/null");
+    }
+  }
+  size_t stop = content.find("<style:tab-stop ");
+  ASSERT_NE(stop, std::string::npos) << "no tab stop in the document";
+  std::string tag = content.substr(stop, content.find('>', stop) - stop);
+  EXPECT_NE(tag.find("style:type=\"right\""), std::string::npos) << tag;
+  EXPECT_NE(tag.find("style:position=\"6.5in\""), std::string::npos) << tag;
+  EXPECT_NE(tag.find("dotted"), std::string::npos) << tag;
+}
+
+TEST_F(NativeEngine, ContentsTabReachesTheTextExtractors) {
+  if (!Have("wvText")) GTEST_SKIP() << "wvText not installed";
+  std::string doc =
+      Save(WritePage("<p><a href=\"#_Toc1\">Alpha entry <span style=\"float:right\">7</a></p>"));
+  std::string wv_out = (dir_ / "wv.txt").string();
+  // wvText writes the pictures it meets into the current folder: run it in ours.
+  Shell("cd '" + dir_.string() + "' && wvText '" + doc + "' '" + wv_out + "' 2>/dev/null");
+  std::ifstream wv_in(wv_out);
+  std::string wv((std::istreambuf_iterator<char>(wv_in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(wv.find("Alpha entry \t7"), std::string::npos) << wv;
 }
 
 }  // namespace

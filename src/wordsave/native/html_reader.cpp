@@ -454,7 +454,54 @@ class Builder {
     if (!Open() && !force) return;
     Flush();
     pending_ = Papx(bs);
+    if (right_tab_ != RightTab::kNone) {
+      AddRightTab(*pending_, bs, right_tab_ == RightTab::kDotted);
+      right_tab_ = RightTab::kNone;
+    }
     last_space_ = true;
+  }
+
+  // One right-aligned tab stop at the paragraph's right edge, measured like
+  // every tab position from the left margin.
+  void AddRightTab(std::string& papx, const BlockState& bs, bool dotted) const {
+    const PageSetup& p = model_.page;
+    int at = p.width - p.left - p.right - bs.right;
+    if (at <= 0) at = text_width_;
+    at = std::min(at, 31680);
+    std::string op;
+    op.push_back(0);  // no tab stops deleted
+    op.push_back(1);  // one added
+    op.push_back(static_cast<char>(at & 0xFF));
+    op.push_back(static_cast<char>((at >> 8) & 0xFF));
+    op.push_back(static_cast<char>(2 | (dotted ? 1 << 3 : 0)));  // right, leader
+    SprmVar(papx, 0xC60D, op);
+  }
+
+  // A right-floating span in a paragraph (the page number of a table of
+  // contents entry) becomes a tab to a right-aligned stop. Only the first
+  // such span of a paragraph opens the tab; later ones follow it. Returns
+  // false when the span is left to the ordinary walk.
+  bool RightFloat(xmlNode* n, const CharState& cs, const BlockState& bs) {
+    if (bs.in_table || right_tab_ != RightTab::kNone) return false;
+    xmlChar* raw = xmlNodeGetContent(n);
+    std::string content = raw ? reinterpret_cast<const char*>(raw) : "";
+    xmlFree(raw);
+    std::string_view shown = Trim(content);
+    if (shown.empty()) return false;
+    Special(u'\t', Chpx(cs));
+    last_space_ = true;
+    right_tab_ = PageNumberLike(shown) ? RightTab::kDotted : RightTab::kPlain;
+    return true;
+  }
+
+  // Digits or roman numerals, as page numbers are shown.
+  static bool PageNumberLike(std::string_view s) {
+    if (s.size() > 8) return false;
+    bool digits = std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    bool roman = std::all_of(s.begin(), s.end(), [](char c) {
+      return std::string_view("ivxlcdmIVXLCDM").find(c) != std::string_view::npos;
+    });
+    return digits || roman;
   }
 
   void Text(std::string_view s, const CharState& cs) {
@@ -553,6 +600,10 @@ class Builder {
     }
     if (name == "a") {
       Anchor(n, cs, bs);
+      return;
+    }
+    if (name == "span" && ToLower(Lookup(d, "float")) == "right" && RightFloat(n, cs, bs)) {
+      Children(n, cs, bs);
       return;
     }
     static const std::set<std::string> kBlocks = {
@@ -1043,6 +1094,9 @@ class Builder {
   std::optional<std::string> pending_;
   bool last_space_ = true;
   bool after_row_ = false;
+  // The open paragraph holds a right-floating span: its mark gets a right tab.
+  enum class RightTab { kNone, kPlain, kDotted };
+  RightTab right_tab_ = RightTab::kNone;
   struct DepthGuard {
     explicit DepthGuard(int& d) : depth(d) { ++depth; }
     ~DepthGuard() { --depth; }
