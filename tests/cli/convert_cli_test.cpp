@@ -78,7 +78,9 @@ std::vector<std::string> Lines(const std::string& text) {
 std::map<std::string, std::string> DocCheck(const std::string& path) {
   std::map<std::string, std::string> facts;
   FILE* pipe =
-      popen((std::string(QUILLON_SHARED_DIR) + "/tools/doccheck " + Quoted(path) + " 2>/dev/null")
+      // Run beside the document: the wvWare step writes pictures into the current folder.
+      popen(("cd " + Quoted(path.substr(0, path.rfind('/') + 1)) + " && " +
+             std::string(QUILLON_SHARED_DIR) + "/tools/doccheck " + Quoted(path) + " 2>/dev/null")
                 .c_str(),
             "r");
   if (pipe == nullptr) return facts;

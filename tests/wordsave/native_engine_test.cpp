@@ -228,7 +228,8 @@ TEST_F(NativeEngine, ReadersOpenTheDocumentAndKeepItsContent) {
     GTEST_SKIP() << "doccheck or LibreOffice not installed";
   std::ofstream(dir_ / "pkg" / "word" / "media" / "red.png", std::ios::binary) << RedPng();
   std::string doc = Save(WritePage(kFeaturePage), 595, 842, 60);
-  auto f = Facts(Shell(DocCheck() + " '" + doc + "' 2>/dev/null"));
+  auto f =
+      Facts(Shell("cd '" + dir_.string() + "' && " + DocCheck() + " '" + doc + "' 2>/dev/null"));
   EXPECT_EQ(f["verdict"], "ok");
   EXPECT_EQ(f["fib_nfib"], "0x00c1");
   EXPECT_EQ(f["text_antiword"], "ok");
@@ -288,7 +289,8 @@ TEST_F(NativeEngine, NestedTablesAndMetafilesReadBack) {
                      "border=1><tr><td><p>Inner one</p></td>"
                      "<td><p>Inner two</p></td></tr></table><p>&nbsp;</p></td></tr></table>"
                      "<p>Drawing <img src=\"media/shape.wmf\" width=100 height=50/> done.</p>"));
-  auto f = Facts(Shell(DocCheck() + " '" + doc + "' 2>/dev/null"));
+  auto f =
+      Facts(Shell("cd '" + dir_.string() + "' && " + DocCheck() + " '" + doc + "' 2>/dev/null"));
   EXPECT_EQ(f["verdict"], "ok");
   EXPECT_EQ(f["text_antiword"], "ok");
   EXPECT_EQ(f["text_wv"], "ok");
@@ -327,7 +329,8 @@ TEST_F(NativeEngine, ContentsPageNumbersStandAtARightTab) {
                      "style=\"float:right\">12</a></p>"
                      "<p>Body text</p>"));
   fs::path keep = dir_ / "keep";
-  auto f = Facts(Shell(DocCheck() + " --keep '" + keep.string() + "' '" + doc + "' 2>/dev/null"));
+  auto f = Facts(Shell("cd '" + dir_.string() + "' && " + DocCheck() + " --keep '" + keep.string() +
+                       "' '" + doc + "' 2>/dev/null"));
   ASSERT_EQ(f["verdict"], "ok");
   std::ifstream lo_in(keep / "txt" / "libreoffice.txt");
   std::string lo((std::istreambuf_iterator<char>(lo_in)), std::istreambuf_iterator<char>());
