@@ -48,38 +48,33 @@ void TFileStream64::Close() {
   position_ = 0;
 }
 
-size_t TFileStream64::Read(void* data, size_t count) {
-  if (fd_ < 0) return 0;
+// Moves |count| bytes through |io| (pread or pwrite) from |position| on,
+// retrying after interruptions; returns the bytes moved before an error or
+// the end of the file.
+template <typename Io, typename Byte>
+static size_t Transfer(Io io, int fd, Byte* bytes, size_t count, int64_t& position) {
   size_t done = 0;
-  auto* out = static_cast<unsigned char*>(data);
   while (done < count) {
-    ssize_t n = ::pread(fd_, out + done, count - done, position_);
+    ssize_t n = io(fd, bytes + done, count - done, position);
     if (n < 0) {
       if (errno == EINTR) continue;
       break;
     }
     if (n == 0) break;
     done += static_cast<size_t>(n);
-    position_ += n;
+    position += n;
   }
   return done;
 }
 
+size_t TFileStream64::Read(void* data, size_t count) {
+  if (fd_ < 0) return 0;
+  return Transfer(::pread, fd_, static_cast<unsigned char*>(data), count, position_);
+}
+
 size_t TFileStream64::Write(const void* data, size_t count) {
   if (fd_ < 0) return 0;
-  size_t done = 0;
-  const auto* in = static_cast<const unsigned char*>(data);
-  while (done < count) {
-    ssize_t n = ::pwrite(fd_, in + done, count - done, position_);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    if (n == 0) break;
-    done += static_cast<size_t>(n);
-    position_ += n;
-  }
-  return done;
+  return Transfer(::pwrite, fd_, static_cast<const unsigned char*>(data), count, position_);
 }
 
 bool TFileStream64::Seek(int64_t position) {
