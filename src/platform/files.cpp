@@ -2,9 +2,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/fs.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -246,6 +250,28 @@ bool SetCurrentFolder(const std::string& path) { return ::chdir(NativePath(path)
 
 int MakeFolder(const std::string& path) {
   return ::mkdir(NativePath(path).c_str(), 0777) == 0 ? 0 : errno;
+}
+
+bool SpreadSubfolders(const std::string& folder) {
+#if defined(__linux__) && defined(FS_IOC_GETFLAGS) && defined(FS_TOPDIR_FL)
+  int fd = ::open(NativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return false;
+  // The flag word is an int for every file system that answers these calls.
+  int flags = 0;
+  bool set = false;
+  if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+    set = (flags & FS_TOPDIR_FL) != 0;
+    if (!set) {
+      flags |= FS_TOPDIR_FL;
+      set = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+  }
+  ::close(fd);
+  return set;
+#else
+  (void)folder;
+  return false;
+#endif
 }
 
 FolderHandle& FolderHandle::operator=(FolderHandle&& other) noexcept {

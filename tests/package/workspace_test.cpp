@@ -4,7 +4,9 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -227,6 +229,36 @@ TEST(WorkspaceLock, RefusesAFolderThatHoldsSomebodyElsesFiles) {
   TWorkspaceLock fresh(Backslashes(dir.Path("empty")) + "\\");
   EXPECT_TRUE(fresh.Held());
   EXPECT_FALSE(fresh.Foreign());
+}
+
+// The allocation hint on the workspace: set on a folder that becomes a
+// workspace, never on one refused as somebody else's. Skipped on file systems
+// that have no such hint (tmpfs, overlay, ...).
+TEST(WorkspaceLock, AsksForPackageFoldersToBeSpreadOverTheDisk) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.Path("probe"));
+  if (!platform::SpreadSubfolders(dir.Path("probe"))) GTEST_SKIP() << "no folder flags here";
+  auto flagged = [&](const std::string& name) {
+    int fd = ::open(dir.Path(name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    EXPECT_GE(fd, 0) << name;
+    int flags = 0;
+    EXPECT_EQ(::ioctl(fd, FS_IOC_GETFLAGS, &flags), 0) << name;
+    ::close(fd);
+    return (flags & FS_TOPDIR_FL) != 0;
+  };
+  EXPECT_TRUE(flagged("probe"));
+  EXPECT_TRUE(platform::SpreadSubfolders(dir.Path("probe")));  // already set: still true
+
+  TWorkspaceLock lock(Backslashes(dir.Path("ws")) + "\\");
+  ASSERT_TRUE(lock.Held());
+  EXPECT_TRUE(flagged("ws"));
+
+  std::filesystem::create_directories(dir.Path("mine"));
+  dir.Write("mine/notes.txt", "keep");
+  TWorkspaceLock refused(Backslashes(dir.Path("mine")) + "\\");
+  ASSERT_TRUE(refused.Foreign());
+  EXPECT_FALSE(flagged("mine"));
+  EXPECT_FALSE(platform::SpreadSubfolders(dir.Path("missing")));
 }
 
 }  // namespace
