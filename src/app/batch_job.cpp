@@ -184,6 +184,10 @@ void BatchJob::convFile(const std::string& source_path, const std::string& html_
     throw std::runtime_error("the workspace folder holds files that are not Quillon's");
   }
   state.PackageDir = workspace_dir_ + state.PackageName + "\\";
+  // Another instance converting a file of the same name uses the same folder:
+  // take turns with it until the document is saved.
+  TPackageLock package_lock;
+  if (workspace_lock_) package_lock = workspace_lock_->LockPackage(state.PackageName);
   ExtractPackage(source_path, state.PackageDir);
   StepGauge("Unpacked");
   LoadPackage();

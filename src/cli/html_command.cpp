@@ -81,6 +81,7 @@ int HtmlCommand(const Args& args) {
     state.PackageDir = workspace + name + "\\";
     int status = 0;
     try {
+      TPackageLock package_lock = lock.LockPackage(name);
       ExtractPackage(file, state.PackageDir);
       LoadPackage();
       SilentProgress progress;

@@ -30,7 +30,55 @@ int Flock(int fd, int op) {
   return rc;
 }
 
+// A byte of the lock file stands for a package name: open-file-description
+// locks on it exclude other instances (each opened the file itself) and are
+// let go with the descriptor. Two names falling on one byte only take turns.
+int64_t PackageSlot(const std::string& name) {
+  uint64_t h = 14695981039346656037ull;  // FNV-1a
+  for (unsigned char c : name) {
+    h ^= c;
+    h *= 1099511628211ull;
+  }
+  return static_cast<int64_t>(h & 0x3FFFFFFFFFFFull);
+}
+
+bool LockByte(int fd, int64_t slot, short type, bool wait) {
+  struct flock fl = {};
+  fl.l_type = type;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = slot;
+  fl.l_len = 1;
+  int rc;
+  do {
+    rc = ::fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &fl);
+  } while (rc != 0 && errno == EINTR);
+  return rc == 0;
+}
+
 }  // namespace
+
+TPackageLock& TPackageLock::operator=(TPackageLock&& other) noexcept {
+  if (this != &other) {
+    Release();
+    fd_ = other.fd_;
+    slot_ = other.slot_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+void TPackageLock::Release() {
+  if (fd_ < 0) return;
+  LockByte(fd_, slot_, F_UNLCK, false);
+  fd_ = -1;
+}
+
+TPackageLock TWorkspaceLock::LockPackage(const std::string& package_name, bool wait) {
+  if (fd_ < 0) return TPackageLock();
+  const int64_t slot = PackageSlot(package_name);
+  if (!LockByte(fd_, slot, F_WRLCK, wait)) return TPackageLock();
+  return TPackageLock(fd_, slot);
+}
 
 TWorkspaceLock::TWorkspaceLock(const std::string& workspace_dir) : dir_(workspace_dir) {
   for (char& c : dir_) {

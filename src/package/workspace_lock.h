@@ -5,9 +5,32 @@
 // never deletes a package another instance is converting. Never throws.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace quillon {
+
+// Holds one package folder of the workspace for this instance; see
+// TWorkspaceLock::LockPackage. Moves, not copies; lets go when destroyed.
+class TPackageLock {
+ public:
+  TPackageLock() = default;
+  TPackageLock(int fd, int64_t slot) : fd_(fd), slot_(slot) {}
+  ~TPackageLock() { Release(); }
+  TPackageLock(TPackageLock&& other) noexcept : fd_(other.fd_), slot_(other.slot_) {
+    other.fd_ = -1;
+  }
+  TPackageLock& operator=(TPackageLock&& other) noexcept;
+  TPackageLock(const TPackageLock&) = delete;
+  TPackageLock& operator=(const TPackageLock&) = delete;
+
+  bool Held() const { return fd_ >= 0; }
+  void Release();
+
+ private:
+  int fd_ = -1;
+  int64_t slot_ = 0;
+};
 
 // Name of the lock file; ClearFolder leaves a file of this name alone.
 inline constexpr const char* kWorkspaceLockName = ".quillon.lock";
@@ -33,6 +56,15 @@ class TWorkspaceLock {
   // and returns true; otherwise leaves everything and returns false. The
   // shared lock is held again afterwards either way.
   bool ClearIfAlone();
+
+  // Package folders are named after the source file alone, so two instances
+  // converting files of the same name from different folders would unpack
+  // into, and read from, the same folder at the same time. This lock makes
+  // the second wait until the first has saved its document: it covers the
+  // package from unpacking to saving. |wait| false returns at once, not held,
+  // when another instance has the package. Not held either when the
+  // workspace lock is not held (nothing to share then).
+  TPackageLock LockPackage(const std::string& package_name, bool wait = true);
 
  private:
   std::string dir_;

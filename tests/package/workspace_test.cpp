@@ -9,7 +9,10 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "package/workspace_lock.h"
 #include "package/zip_errors.h"
@@ -229,6 +232,54 @@ TEST(WorkspaceLock, RefusesAFolderThatHoldsSomebodyElsesFiles) {
   TWorkspaceLock fresh(Backslashes(dir.Path("empty")) + "\\");
   EXPECT_TRUE(fresh.Held());
   EXPECT_FALSE(fresh.Foreign());
+}
+
+// Two instances (two locks on one workspace) take turns on a package name;
+// other names, and the same instance, are not held up.
+TEST(WorkspaceLock, SameNamedPackagesTakeTurnsAcrossInstances) {
+  TempDir dir;
+  const std::string ws = Backslashes(dir.Path("ws")) + "\\";
+  TWorkspaceLock first(ws);
+  TWorkspaceLock second(ws);  // another running instance
+  ASSERT_TRUE(first.Held());
+  ASSERT_TRUE(second.Held());
+  {
+    TPackageLock report = first.LockPackage("report");
+    ASSERT_TRUE(report.Held());
+    EXPECT_FALSE(second.LockPackage("report", false).Held());
+    EXPECT_TRUE(second.LockPackage("Report", false).Held());
+    EXPECT_TRUE(second.LockPackage("report2", false).Held());
+
+    // Moving the lock keeps it held; the moved-from one lets nothing go.
+    TPackageLock moved = std::move(report);
+    EXPECT_FALSE(report.Held());
+    EXPECT_FALSE(second.LockPackage("report", false).Held());
+    moved.Release();
+    TPackageLock again = second.LockPackage("report", false);
+    EXPECT_TRUE(again.Held());
+    EXPECT_FALSE(first.LockPackage("report", false).Held());
+  }
+  EXPECT_TRUE(first.LockPackage("report", false).Held());
+
+  // A waiting instance goes on as soon as the package is let go.
+  TPackageLock held = first.LockPackage("letter");
+  std::atomic<bool> got{false};
+  std::thread waiter([&] {
+    TPackageLock mine = second.LockPackage("letter");
+    got = mine.Held();
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(got.load());
+  held.Release();
+  waiter.join();
+  EXPECT_TRUE(got.load());
+
+  // Without the workspace lock there is nobody to take turns with.
+  TempDir other;
+  std::filesystem::create_directories(other.Path("mine"));
+  other.Write("mine/notes.txt", "keep");
+  TWorkspaceLock refused(Backslashes(other.Path("mine")) + "\\");
+  EXPECT_FALSE(refused.LockPackage("report").Held());
 }
 
 // The allocation hint on the workspace: set on a folder that becomes a
