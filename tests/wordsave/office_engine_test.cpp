@@ -102,6 +102,22 @@ void KillAndWait(const std::vector<pid_t>& pids) {
   }
 }
 
+// Names of the connection-pipe sockets the office of bridge |bridge_pid| may
+// have left in the system's temporary folders.
+std::vector<std::string> LeftPipesOf(pid_t bridge_pid) {
+  const std::string prefix =
+      "OSL_PIPE_" + std::to_string(getuid()) + "_quillon_" + std::to_string(bridge_pid) + "_";
+  std::vector<std::string> left;
+  for (const char* folder : {"/tmp", "/var/tmp"}) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+      const std::string name = entry.path().filename().string();
+      if (name.rfind(prefix, 0) == 0) left.push_back(entry.path().string());
+    }
+  }
+  return left;
+}
+
 // True when |path| holds a compound file (the container of a Word .doc).
 bool IsCompoundFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -333,6 +349,7 @@ TEST_F(OfficeEngineTest, LostOfficeIsReplacedForTheNextPage) {
   // The office dies between two pages: the next page gets a fresh one.
   const std::vector<pid_t> first = ProcessesWith("soffice.bin", root_);
   ASSERT_EQ(first.size(), 1u);
+  std::vector<pid_t> bridges = ProcessesWith("office_bridge.py", root_);
   KillAndWait(first);
   WriteFile(page, Page("<p>after the office died</p>"));
   ASSERT_NO_THROW(word.SaveAsDoc(page, root_ + "/two.doc"));
@@ -342,15 +359,24 @@ TEST_F(OfficeEngineTest, LostOfficeIsReplacedForTheNextPage) {
   EXPECT_NE(second[0], first[0]);
 
   // The bridge itself dies: the same.
+  for (pid_t pid : ProcessesWith("office_bridge.py", root_)) bridges.push_back(pid);
   KillAndWait(ProcessesWith("office_bridge.py", root_));
   ASSERT_NO_THROW(word.SaveAsDoc(page, root_ + "/three.doc"));
   EXPECT_TRUE(IsCompoundFile(root_ + "/three.doc"));
   // Only one office at a time: the orphan of the killed bridge was ended.
   EXPECT_EQ(ProcessesWith("soffice.bin", root_).size(), 1u);
 
+  for (pid_t pid : ProcessesWith("office_bridge.py", root_)) bridges.push_back(pid);
+
   word.QuitWord();
   EXPECT_TRUE(ProcessesWith("soffice.bin", root_).empty());
   EXPECT_TRUE(ProcessesWith("office_bridge.py", root_).empty());
+  // The office killed under a running bridge, and the one that quit, left
+  // no pipe socket behind. (The office of the bridge killed outright is the
+  // one case nobody is left to clean up after.)
+  ASSERT_EQ(bridges.size(), 3u);
+  EXPECT_TRUE(LeftPipesOf(bridges[0]).empty());
+  EXPECT_TRUE(LeftPipesOf(bridges[2]).empty());
 }
 
 TEST_F(OfficeEngineTest, DocumentOfLostOfficeClosesQuietlyAndRefusesCalls) {

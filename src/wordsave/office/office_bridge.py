@@ -20,10 +20,12 @@ The office's private profile sends every internet access to a closed port, so
 remote pictures and style sheets are never fetched.
 """
 
+import hashlib
 import json
 import os
 import shutil
 import signal
+import stat
 import subprocess
 import sys
 import time
@@ -103,12 +105,18 @@ class Office:
         write_offline_settings(profile)
         self.profile_url = uno.systemPathToFileUrl(os.path.abspath(profile))
         self.pipe = "quillon_%d_%d" % (os.getpid(), int(time.time() * 1000))
+        # The office's temporary files go into the profile, which lives in the
+        # workspace and goes with it, instead of piling up in the system's
+        # temporary folder.
+        temp = os.path.join(os.path.abspath(profile), "tmp")
+        os.makedirs(temp, exist_ok=True)
+        env = dict(os.environ, TMPDIR=temp, TMP=temp, TEMP=temp)
         args = [office, "--headless", "--invisible", "--nologo", "--norestore", "--nodefault",
                 "--nolockcheck", "--nofirststartwizard",
                 "-env:UserInstallation=" + self.profile_url,
                 "--accept=pipe,name=%s;urp;StarOffice.ComponentContext" % self.pipe]
         self.proc = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL, start_new_session=True)
+                                     stderr=subprocess.DEVNULL, start_new_session=True, env=env)
         local = uno.getComponentContext()
         resolver = local.ServiceManager.createInstanceWithContext(
             "com.sun.star.bridge.UnoUrlResolver", local)
@@ -119,6 +127,7 @@ class Office:
                 break
             except NoConnectException:
                 if self.proc.poll() is not None:
+                    self.remove_pipe()
                     raise RuntimeError("LibreOffice exited at start-up (status %d)" % self.proc.returncode)
                 if time.time() > deadline:
                     self.kill()
@@ -152,6 +161,27 @@ class Office:
         except OSError:
             pass
         self.proc.wait()
+        self.remove_pipe()
+
+    def remove_pipe(self):
+        """Removes the sockets of the office's pipes once the office has ended:
+        an office that is killed leaves them in the system's temporary folder.
+        These are the connection pipe of this run's name and the office's
+        single-instance pipe, named after the MD5 of the profile's URL
+        (UTF-16, each byte in hex without padding); the profile belongs to
+        this engine alone. Only sockets of ours of exactly these names go."""
+        digest = hashlib.md5(self.profile_url.encode("utf-16-le")).digest()
+        pipes = (self.pipe, "SingleOfficeIPC_" + "".join("%x" % b for b in digest))
+        for pipe in pipes:
+            name = "OSL_PIPE_%d_%s" % (os.getuid(), pipe)
+            for folder in ("/tmp", "/var/tmp"):
+                path = os.path.join(folder, name)
+                try:
+                    st = os.lstat(path)
+                    if stat.S_ISSOCK(st.st_mode) and st.st_uid == os.getuid():
+                        os.unlink(path)
+                except OSError:
+                    pass
 
     def quit(self):
         for entry in list(self.docs.values()):
@@ -166,6 +196,7 @@ class Office:
             pass
         try:
             self.proc.wait(timeout=30)
+            self.remove_pipe()
         except subprocess.TimeoutExpired:
             self.kill()
 
@@ -402,6 +433,9 @@ def main():
         except Exception as e:
             answer = {"ok": False, "error": str(e) or e.__class__.__name__}
             if not office.alive():
+                # Whatever is left of it goes now, with its pipes, before the
+                # engine hears of it and ends this bridge.
+                office.kill()
                 answer["office_lost"] = True
         out.write(json.dumps(answer) + "\n")
         out.flush()
